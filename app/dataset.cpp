@@ -1,0 +1,488 @@
+#include "app/dataset.h"
+
+#include "app/format.h"
+#include "app/sqltext.h"
+
+namespace {
+
+QString foldText(const QString& s) {
+    QString t = s;
+    while (t.endsWith(QLatin1Char(' ')))
+        t.chop(1);
+    return t.toCaseFolded();
+}
+
+// A parsed filter condition.
+struct Condition {
+    QString field;
+    bool like = false;
+    QStringList parts;  // like: the pattern split at '%'
+    QString value;      // '=': the value as written (unquoted)
+    bool quoted = false;
+};
+
+bool parseCondition(const QString& text, Condition& c) {
+    const QString t = text.trimmed();
+    int i = 0;
+    while (i < t.size() && (t.at(i).isLetterOrNumber() || t.at(i) == QLatin1Char('_') || t.at(i) == QLatin1Char('.')))
+        ++i;
+    if (i == 0)
+        return false;
+    c.field = t.left(i);
+    QString rest = t.mid(i).trimmed();
+    auto unquote = [](const QString& q, QString& out) {
+        if (q.size() < 2 || !q.startsWith(QLatin1Char('\'')) || !q.endsWith(QLatin1Char('\'')))
+            return false;
+        out = q.mid(1, q.size() - 2);
+        out.replace(QStringLiteral("''"), QStringLiteral("'"));
+        return true;
+    };
+    if (rest.startsWith(QLatin1String("like"), Qt::CaseInsensitive) && rest.size() > 4 && rest.at(4).isSpace()) {
+        QString pattern;
+        if (!unquote(rest.mid(5).trimmed(), pattern))
+            return false;
+        c.like = true;
+        c.parts = foldText(pattern).split(QLatin1Char('%'));
+        return true;
+    }
+    if (rest.startsWith(QLatin1Char('='))) {
+        rest = rest.mid(1).trimmed();
+        if (rest.startsWith(QLatin1Char('\''))) {
+            c.quoted = true;
+            return unquote(rest, c.value);
+        }
+        c.value = rest;
+        return !rest.isEmpty();
+    }
+    return false;
+}
+
+// SQL-like matching of a folded text against a pattern split at '%'.
+bool likeMatch(const QString& s, const QStringList& parts) {
+    if (parts.size() == 1)
+        return s == parts.front();
+    if (!s.startsWith(parts.front()))
+        return false;
+    qsizetype pos = parts.front().size();
+    for (int k = 1; k < parts.size() - 1; ++k) {
+        if (parts[k].isEmpty())
+            continue;
+        const qsizetype at = s.indexOf(parts[k], pos);
+        if (at < 0)
+            return false;
+        pos = at + parts[k].size();
+    }
+    const QString& tail = parts.back();
+    return s.size() - pos >= tail.size() && s.endsWith(tail);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+
+bool Field::isNull() const { return ds_->currentValue(col_).isNull(); }
+QVariant Field::value() const { return ds_->currentValue(col_); }
+int Field::asInt() const {
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::Double)
+        return int(std::llround(v.toDouble()));
+    if (v.typeId() == QMetaType::QString)
+        return int(std::llround(fmt::parseNumber(v.toString(), nullptr)));
+    return v.toInt();
+}
+qlonglong Field::asLongLong() const {
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::Double)
+        return std::llround(v.toDouble());
+    return v.toLongLong();
+}
+double Field::asDouble() const {
+    const QVariant v = value();
+    if (v.typeId() == QMetaType::QString)
+        return fmt::parseNumber(v.toString(), nullptr);
+    return v.toDouble();
+}
+QDate Field::asDate() const {
+    const QVariant v = value();
+    return v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
+}
+QDateTime Field::asDateTime() const {
+    const QVariant v = value();
+    return v.typeId() == QMetaType::QDate ? v.toDate().startOfDay() : v.toDateTime();
+}
+QString Field::asString() const {
+    if (ds_->bufferHas(col_) || ds_->state() == Dataset::State::Insert) {
+        const QVariant v = value();
+        if (v.isNull())
+            return {};
+        if (v.typeId() == QMetaType::Double)
+            return fmt::general(v.toDouble());
+        if (v.typeId() == QMetaType::QDate)
+            return fmt::date(v.toDate());
+        return v.toString();
+    }
+    if (!ds_->isOpen() || ds_->recNo() == 0)
+        return {};
+    return ds_->textAt(ds_->recNo() - 1, col_);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+Dataset::Dataset(Db& db, const QString& name, QObject* parent) : QObject(parent), db_(db) { setObjectName(name); }
+
+void Dataset::setSql(const QStringList& lines) { lines_ = lines; }
+
+void Dataset::setParam(const QString& name, const QVariant& value) { params_.insert(name.toLower(), value); }
+
+QVariant Dataset::param(const QString& name) const { return params_.value(name.toLower()); }
+
+QString Dataset::boundSql() const { return sql::bind(sql(), params_); }
+
+void Dataset::open() {
+    if (isOpen())
+        return;
+    result_ = db_.query(boundSql());
+    folded_.clear();
+    state_ = State::Browse;
+    buffer_.clear();
+    applyFilter();
+    setCurrent(recordCount() > 0 ? 0 : -1);
+    emit reset();
+}
+
+void Dataset::close() {
+    if (!isOpen())
+        return;
+    result_.reset();
+    folded_.clear();
+    view_.clear();
+    state_ = State::Browse;
+    buffer_.clear();
+    cur_ = -1;
+    eof_ = bof_ = true;
+    emit reset();
+}
+
+int Dataset::recordCount() const {
+    if (!result_)
+        return 0;
+    return filtered_ ? int(view_.size()) : result_->rowCount();
+}
+
+void Dataset::setCurrent(int index) {
+    const int n = recordCount();
+    if (n == 0) {
+        cur_ = -1;
+        eof_ = bof_ = true;
+    } else {
+        cur_ = std::clamp(index, 0, n - 1);
+        eof_ = bof_ = false;
+    }
+    emit currentChanged(recNo());
+}
+
+void Dataset::setRecNo(int recNo) { setCurrent(recNo - 1); }
+void Dataset::first() { setCurrent(0); }
+void Dataset::last() { setCurrent(recordCount() - 1); }
+
+void Dataset::next() {
+    if (cur_ + 1 >= recordCount()) {
+        eof_ = true;
+        return;
+    }
+    setCurrent(cur_ + 1);
+}
+
+void Dataset::prior() {
+    if (cur_ <= 0) {
+        bof_ = true;
+        return;
+    }
+    setCurrent(cur_ - 1);
+}
+
+bool Dataset::hasField(const QString& name) const { return columnIndex(name) >= 0; }
+
+int Dataset::columnIndex(const QString& name) const { return result_ ? result_->columnIndex(name) : -1; }
+
+Field Dataset::field(const QString& name) const {
+    const int col = columnIndex(name);
+    if (col < 0)
+        throw DbError(objectName() + QStringLiteral(": поле '") + name + QStringLiteral("' не найдено"));
+    return Field(this, col);
+}
+
+QStringList Dataset::fieldNames() const {
+    QStringList names;
+    if (result_)
+        for (int c = 0; c < result_->columnCount(); ++c)
+            names << result_->columnName(c);
+    return names;
+}
+
+QVariant Dataset::currentValue(int col) const {
+    if (state_ == State::Insert)
+        return buffer_.value(col);
+    if (bufferHas(col))
+        return buffer_.value(col);
+    if (!result_ || cur_ < 0)
+        return {};
+    return result_->value(rowOf(cur_), col);
+}
+
+QVariant Dataset::valueAt(int row, int col) const { return result_->value(rowOf(row), col); }
+
+bool Dataset::isNullAt(int row, int col) const { return result_->isNull(rowOf(row), col); }
+
+QueryResult::Type Dataset::columnType(int col) const { return result_->columnType(col); }
+
+QString Dataset::textAt(int row, int col) const {
+    const int r = rowOf(row);
+    if (result_->isNull(r, col))
+        return {};
+    switch (result_->columnType(col)) {
+    case QueryResult::Type::Float:
+    case QueryResult::Type::Numeric: return fmt::general(result_->value(r, col).toDouble());
+    case QueryResult::Type::Date: return fmt::date(result_->value(r, col).toDate());
+    case QueryResult::Type::DateTime: {
+        const QDateTime dt = result_->value(r, col).toDateTime();
+        if (dt.time() == QTime(0, 0))
+            return fmt::date(dt.date());
+        return fmt::date(dt.date()) + QLatin1Char(' ') + dt.time().toString(QStringLiteral("HH:mm:ss"));
+    }
+    case QueryResult::Type::Bool: return result_->value(r, col).toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default: return result_->text(r, col);
+    }
+}
+
+const std::vector<QString>& Dataset::folded(int col) const {
+    auto it = folded_.find(col);
+    if (it != folded_.end())
+        return *it;
+    std::vector<QString> values;
+    const int n = result_->rowCount();
+    values.reserve(n);
+    for (int r = 0; r < n; ++r)
+        values.push_back(foldText(result_->text(r, col)));
+    return *folded_.insert(col, std::move(values));
+}
+
+void Dataset::setFilter(const QString& filter) {
+    filter_ = filter;
+    if (filtered_ && isOpen()) {
+        applyFilter();
+        setCurrent(0);
+        emit reset();
+    }
+}
+
+void Dataset::setFiltered(bool on) {
+    if (filtered_ == on)
+        return;
+    filtered_ = on;
+    if (isOpen()) {
+        applyFilter();
+        setCurrent(0);
+        emit reset();
+    }
+}
+
+void Dataset::applyFilter() {
+    view_.clear();
+    if (!filtered_ || !result_)
+        return;
+    const int n = result_->rowCount();
+    if (filter_.trimmed().isEmpty()) {
+        view_.resize(n);
+        for (int r = 0; r < n; ++r)
+            view_[r] = r;
+        return;
+    }
+    Condition c;
+    if (!parseCondition(filter_, c))
+        throw DbError(objectName() + QStringLiteral(": неверный фильтр: ") + filter_);
+    const int col = columnIndex(c.field);
+    if (col < 0)
+        throw DbError(objectName() + QStringLiteral(": поле '") + c.field + QStringLiteral("' не найдено"));
+    view_.reserve(n);
+    if (c.like) {
+        const auto& values = folded(col);
+        for (int r = 0; r < n; ++r)
+            if (likeMatch(values[r], c.parts))
+                view_.push_back(r);
+        return;
+    }
+    bool numeric = false;
+    const double number = c.quoted ? 0 : c.value.toDouble(&numeric);
+    if (numeric) {
+        for (int r = 0; r < n; ++r) {
+            if (result_->isNull(r, col))
+                continue;
+            bool ok = false;
+            const double v = QByteArray::fromRawData(result_->raw(r, col), result_->rawLength(r, col)).toDouble(&ok);
+            if (ok && v == number)
+                view_.push_back(r);
+        }
+        return;
+    }
+    const QString want = foldText(c.value);
+    const auto& values = folded(col);
+    for (int r = 0; r < n; ++r)
+        if (values[r] == want && !result_->isNull(r, col))
+            view_.push_back(r);
+}
+
+bool Dataset::locate(const QString& fieldName, const QVariant& value) {
+    const int col = columnIndex(fieldName);
+    if (col < 0 || !result_)
+        return false;
+    const int n = recordCount();
+    bool numeric = false;
+    const double number = value.toString().toDouble(&numeric);
+    const QString want = foldText(value.toString());
+    const auto& values = folded(col);
+    for (int i = 0; i < n; ++i) {
+        const int r = rowOf(i);
+        if (result_->isNull(r, col))
+            continue;
+        bool match;
+        const auto t = result_->columnType(col);
+        if (numeric && (t == QueryResult::Type::Int || t == QueryResult::Type::Float || t == QueryResult::Type::Numeric))
+            match = result_->value(r, col).toDouble() == number;
+        else
+            match = values[r] == want;
+        if (match) {
+            setCurrent(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+void Dataset::setTable(const QString& table, const QString& key) {
+    table_ = table;
+    key_ = key;
+}
+
+Dataset::State Dataset::state() const { return isOpen() ? state_ : State::Inactive; }
+
+void Dataset::append() {
+    if (!isOpen())
+        throw DbError(objectName() + QStringLiteral(": набор данных закрыт"));
+    if (table_.isEmpty())
+        throw DbError(objectName() + QStringLiteral(": набор данных не связан с таблицей"));
+    state_ = State::Insert;
+    buffer_.clear();
+}
+
+void Dataset::edit() {
+    if (!isOpen() || cur_ < 0)
+        throw DbError(objectName() + QStringLiteral(": нет текущей записи"));
+    if (table_.isEmpty())
+        throw DbError(objectName() + QStringLiteral(": набор данных не связан с таблицей"));
+    if (state_ == State::Browse)
+        buffer_.clear();
+    if (state_ != State::Insert)
+        state_ = State::Edit;
+}
+
+void Dataset::setFieldValue(const QString& name, const QVariant& value) {
+    if (state_ == State::Browse)
+        throw DbError(objectName() + QStringLiteral(": запись не в режиме редактирования"));
+    const int col = columnIndex(name);
+    if (col < 0)
+        throw DbError(objectName() + QStringLiteral(": поле '") + name + QStringLiteral("' не найдено"));
+    buffer_.insert(col, value);
+}
+
+QString Dataset::literalOf(int col, int row) const {
+    if (result_->isNull(row, col))
+        return QStringLiteral("NULL");
+    return sql::literal(result_->value(row, col));
+}
+
+void Dataset::post() {
+    if (state_ == State::Browse || !isOpen())
+        return;
+    QVariant keyValue;
+    const int keyCol = key_.isEmpty() ? -1 : columnIndex(key_);
+    if (state_ == State::Insert) {
+        QStringList cols, vals;
+        for (auto it = buffer_.constBegin(); it != buffer_.constEnd(); ++it) {
+            cols << result_->columnName(it.key());
+            vals << sql::literal(it.value());
+        }
+        QString text = QStringLiteral("INSERT INTO ") + table_;
+        text += cols.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                               : QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                                     vals.join(QStringLiteral(", ")) + QLatin1Char(')');
+        if (keyCol >= 0) {
+            text += QStringLiteral(" RETURNING ") + key_;
+            auto res = db_.query(text);
+            if (res->rowCount() > 0)
+                keyValue = res->value(0, 0);
+        } else {
+            db_.exec(text);
+        }
+    } else {
+        if (buffer_.isEmpty()) {
+            state_ = State::Browse;
+            return;
+        }
+        const int row = rowOf(cur_);
+        QStringList sets;
+        for (auto it = buffer_.constBegin(); it != buffer_.constEnd(); ++it)
+            sets << result_->columnName(it.key()) + QLatin1Char('=') + sql::literal(it.value());
+        QStringList where;
+        if (keyCol >= 0) {
+            where << key_ + QLatin1Char('=') + literalOf(keyCol, row);
+            keyValue = result_->value(row, keyCol);
+        } else {
+            for (int c = 0; c < result_->columnCount(); ++c)
+                where << result_->columnName(c) + QStringLiteral(" IS NOT DISTINCT FROM ") + literalOf(c, row);
+        }
+        db_.exec(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
+                 QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")));
+    }
+    // Re-read, and stand on the written row.
+    const int keepRecNo = recNo();
+    state_ = State::Browse;
+    buffer_.clear();
+    result_.reset();
+    open();
+    if (!(keyValue.isValid() && locate(key_, keyValue)))
+        setRecNo(keepRecNo);
+}
+
+void Dataset::cancel() {
+    state_ = State::Browse;
+    buffer_.clear();
+    emit currentChanged(recNo());
+}
+
+void Dataset::remove() {
+    if (!isOpen() || cur_ < 0)
+        throw DbError(objectName() + QStringLiteral(": нет текущей записи"));
+    if (table_.isEmpty())
+        throw DbError(objectName() + QStringLiteral(": набор данных не связан с таблицей"));
+    const int row = rowOf(cur_);
+    const int keyCol = key_.isEmpty() ? -1 : columnIndex(key_);
+    QStringList where;
+    if (keyCol >= 0) {
+        where << key_ + QLatin1Char('=') + literalOf(keyCol, row);
+    } else {
+        for (int c = 0; c < result_->columnCount(); ++c)
+            where << result_->columnName(c) + QStringLiteral(" IS NOT DISTINCT FROM ") + literalOf(c, row);
+    }
+    db_.exec(QStringLiteral("DELETE FROM ") + table_ + QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")));
+    const int keepRecNo = recNo();
+    state_ = State::Browse;
+    buffer_.clear();
+    result_.reset();
+    open();
+    setRecNo(keepRecNo);
+}
+
+void Command::execute() { db_.exec(params_.isEmpty() ? text_ : sql::bind(text_, params_)); }

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+
+struct pg_conn;
+struct pg_result;
+
+// An error reported by the database (or by the connection), with the server's message.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// The connection text of the start-up, and the libpq parameters it maps onto.
+struct ConnectionSettings {
+    QString text;                 // DRIVER=...;DATABASE=...;SERVER=...;...
+    QList<QPair<QString, QString>> libpqParams() const;
+};
+
+// Builds the connection text from the command-line arguments (program name excluded).
+// Argument 2 non-empty: database = argument 1 (empty when absent), server = argument 2;
+// otherwise the database plantdb on the built-in default server.
+ConnectionSettings connectionFromArguments(const QStringList& args, const QString& defaultServer);
+QString defaultServer();
+
+// One result of a query: the whole snapshot as the server sent it. Values are kept in the server's
+// text form and converted when read, so reading a large result costs no more than reading libpq's.
+class QueryResult {
+public:
+    explicit QueryResult(pg_result* res);
+    ~QueryResult();
+    QueryResult(const QueryResult&) = delete;
+    QueryResult& operator=(const QueryResult&) = delete;
+
+    enum class Type { Int, Float, Numeric, Text, Date, DateTime, Bool, Other };
+
+    int rowCount() const;
+    int columnCount() const;
+    QString columnName(int col) const;
+    Type columnType(int col) const;
+    int columnIndex(const QString& name) const;  // case-insensitive; -1 when absent
+    bool isNull(int row, int col) const;
+    const char* raw(int row, int col) const;     // the server's text, "" for NULL
+    int rawLength(int row, int col) const;
+    QString text(int row, int col) const;        // UTF-8 decoded server text
+    QVariant value(int row, int col) const;      // typed value, null QVariant for NULL
+
+private:
+    pg_result* res_;
+    std::vector<Type> types_;
+};
+
+// The one database connection. Every failing call throws DbError with the server's message.
+class Db {
+public:
+    Db();
+    ~Db();
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+
+    void open(const ConnectionSettings& settings, int connectTimeoutSeconds = 10);
+    void close();
+    bool isOpen() const;
+
+    void exec(const QString& sql);                            // a statement; its result is dropped
+    std::shared_ptr<QueryResult> query(const QString& sql);   // a query; the whole snapshot
+
+    // Transactions nest: only the outermost level talks to the server.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return depth_ > 0; }
+
+    // Statements sent to the server since the connection was opened (what a slow network multiplies).
+    quint64 statementCount() const { return statements_; }
+
+private:
+    pg_result* run(const QString& sql);
+
+    pg_conn* conn_ = nullptr;
+    int depth_ = 0;
+    bool rollbackOnly_ = false;
+    quint64 statements_ = 0;
+};
+
+// Runs a group of statements as one: rolled back when the guard is left before commit().
+class Transaction {
+public:
+    explicit Transaction(Db& db) : db_(db) { db_.begin(); }
+    ~Transaction() {
+        if (!done_) {
+            try { db_.rollback(); } catch (...) {}
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit() { done_ = true; db_.commit(); }
+
+private:
+    Db& db_;
+    bool done_ = false;
+};

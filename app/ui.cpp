@@ -1,0 +1,78 @@
+#include "app/ui.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+
+class RealHandler : public Handler {
+public:
+    int messageBox(const QString& text, const QString& caption, int flags) override {
+        QMessageBox box;
+        box.setWindowTitle(caption);
+        box.setText(text);
+        switch (flags & 0xF0) {
+        case 16: box.setIcon(QMessageBox::Critical); break;
+        case 32: box.setIcon(QMessageBox::Question); break;
+        case 48: box.setIcon(QMessageBox::Warning); break;
+        case 64: box.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        if ((flags & 0x0F) == 4) {
+            QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+            QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+            box.setDefaultButton(yes);
+            box.setEscapeButton(no);
+            box.exec();
+            return box.clickedButton() == yes ? IDYES : IDNO;
+        }
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+        return IDOK;
+    }
+
+    int execModal(QDialog* dialog) override { return dialog->exec(); }
+
+    void showError(const QString& message) override {
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message);
+        box.exec();
+    }
+
+    void terminate() override { QCoreApplication::exit(0); }
+};
+
+RealHandler& realHandler() {
+    static RealHandler h;
+    return h;
+}
+
+Handler* current = nullptr;
+
+Handler& handler() { return current ? *current : realHandler(); }
+
+}  // namespace
+
+Handler* setHandler(Handler* h) {
+    Handler* old = current;
+    current = h;
+    return old;
+}
+
+int messageBox(const QString& text, const QString& caption, int flags) {
+    return handler().messageBox(text, caption, flags);
+}
+
+int execModal(QDialog* dialog) { return handler().execModal(dialog); }
+
+void showError(const QString& message) { handler().showError(message); }
+
+void terminate() { handler().terminate(); }
+
+HourGlass::HourGlass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+HourGlass::~HourGlass() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace ui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// Everything the program shows to the user outside its own windows goes through here: message boxes, modal
+// showings, the hourglass, the standard error box and the end of the program. Tests install their own
+// handler to answer message boxes and to act inside modal windows.
+namespace ui {
+
+enum MessageFlags { MB_ERROR = 16, MB_QUESTION = 36, MB_WARNING = 48, MB_INFO = 64 };
+enum Answer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+class Handler {
+public:
+    virtual ~Handler() = default;
+    virtual int messageBox(const QString& text, const QString& caption, int flags) = 0;
+    virtual int execModal(QDialog* dialog) = 0;
+    virtual void showError(const QString& message) = 0;
+    virtual void terminate() = 0;
+};
+
+// Installs a handler (nullptr: the real one). Returns the previous one.
+Handler* setHandler(Handler* handler);
+
+// A message box: text, caption, flags (16 error, 36 question with Yes/No, 48 warning, 64 information).
+// Returns the button pressed: IDOK, IDYES or IDNO.
+int messageBox(const QString& text, const QString& caption, int flags);
+
+// Shows a window modally and returns its result (QDialog::Accepted / Rejected).
+int execModal(QDialog* dialog);
+
+// The application's standard error box with the error's message.
+void showError(const QString& message);
+
+// Asks the application to end (all modal runs end, then the program).
+void terminate();
+
+// The hourglass cursor for the lifetime of the guard.
+class HourGlass {
+public:
+    HourGlass();
+    ~HourGlass();
+    HourGlass(const HourGlass&) = delete;
+    HourGlass& operator=(const HourGlass&) = delete;
+};
+
+// Wraps an event handler so that no exception crosses the event loop: an error is shown in the standard
+// error box and the handler's action stops there.
+template <class F>
+auto guarded(F f) {
+    return [f = std::move(f)](auto&&... args) {
+        try {
+            f(std::forward<decltype(args)>(args)...);
+        } catch (const std::exception& e) {
+            showError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            showError(QString());
+        }
+    };
+}
+
+}  // namespace ui

@@ -1,0 +1,85 @@
+#include "support/testdb.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <atomic>
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+QString TestDb::server() {
+    const QString s = qEnvironmentVariable("TABEL_TEST_PGHOST");
+    if (s.isEmpty())
+        qFatal("TABEL_TEST_PGHOST is not set: run the tests through ctest (scripts/test)");
+    return s;
+}
+
+TestDb::TestDb() {
+    name_ = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    Db db;
+    db.open(connectionFromArguments({QStringLiteral("postgres"), server()}, QString()));
+    db.exec(QStringLiteral("CREATE DATABASE ") + name_ + QStringLiteral(" TEMPLATE tabel_template"));
+}
+
+TestDb::~TestDb() {
+    own_.close();
+    try {
+        Db db;
+        db.open(connectionFromArguments({QStringLiteral("postgres"), server()}, QString()));
+        db.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name_ + QStringLiteral(" WITH (FORCE)"));
+    } catch (const std::exception& e) {
+        qWarning("could not drop %s: %s", qPrintable(name_), e.what());
+    }
+}
+
+QStringList TestDb::arguments() const { return {name_, server()}; }
+
+ConnectionSettings TestDb::settings() const { return connectionFromArguments(arguments(), QString()); }
+
+void TestDb::connect(Db& db) const { db.open(settings()); }
+
+Db& TestDb::admin() {
+    if (!own_.isOpen())
+        connect(own_);
+    return own_;
+}
+
+QString TestDb::value(const QString& sql) {
+    auto r = admin().query(sql);
+    if (r->rowCount() == 0 || r->columnCount() == 0 || r->isNull(0, 0))
+        return {};
+    return r->text(0, 0);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+ScriptedUi::ScriptedUi() : previous_(ui::setHandler(this)) {}
+
+ScriptedUi::~ScriptedUi() { ui::setHandler(previous_); }
+
+int ScriptedUi::messageBox(const QString& text, const QString& caption, int flags) {
+    messages << Message{text, caption, flags};
+    if ((flags & 0x0F) == 4)
+        return answers_.isEmpty() ? ui::IDNO : answers_.takeFirst();
+    return ui::IDOK;
+}
+
+int ScriptedUi::execModal(QDialog* dialog) {
+    modalShown << dialog->objectName();
+    if (actions_.isEmpty())
+        return QDialog::Rejected;
+    ModalAction action = actions_.takeFirst();
+    dialog->setResult(0);
+    dialog->show();
+    QCoreApplication::processEvents();
+    action(dialog);
+    if (dialog->isVisible())
+        dialog->done(QDialog::Rejected);
+    return dialog->result();
+}
+
+void ScriptedUi::showError(const QString& message) { errors << message; }
+
+void ScriptedUi::terminate() { ++terminateRequests; }

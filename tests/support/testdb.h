@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/db.h"
+#include "app/ui.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// A fresh database for one test, cloned from the template that scripts/pg loaded with db/schema.sql.
+// Dropped when the object goes.
+class TestDb {
+public:
+    TestDb();
+    ~TestDb();
+    TestDb(const TestDb&) = delete;
+    TestDb& operator=(const TestDb&) = delete;
+
+    QString name() const { return name_; }
+    static QString server();                // the socket directory of the test cluster
+    QStringList arguments() const;          // the program's command line for this database
+    ConnectionSettings settings() const;
+    void connect(Db& db) const;             // opens db on this database
+
+    // A second connection of its own (fixtures, checks, a second workstation).
+    Db& admin();
+    void exec(const QString& sql) { admin().exec(sql); }
+    // The first column of the first row as text ("" when no row or NULL).
+    QString value(const QString& sql);
+    int count(const QString& sql) { return value(sql).toInt(); }
+
+private:
+    QString name_;
+    Db own_;
+};
+
+// A scripted user: records every message box and answers it, and runs a scripted action inside each modal
+// showing. Installed for its lifetime.
+class ScriptedUi : public ui::Handler {
+public:
+    struct Message {
+        QString text, caption;
+        int flags;
+    };
+    using ModalAction = std::function<void(QDialog*)>;
+
+    ScriptedUi();
+    ~ScriptedUi() override;
+
+    // Answers for the next questions (flags 36), in order; unanswered questions get No.
+    void answer(int reply) { answers_ << reply; }
+    // Actions for the next modal showings, in order. The dialog is visible while its action runs; a dialog
+    // still open afterwards is rejected. A showing with no action queued is rejected at once.
+    void onModal(ModalAction action) { actions_ << std::move(action); }
+
+    QList<Message> messages;
+    QStringList errors;              // texts of the standard error box
+    QStringList modalShown;          // objectName of every window shown modally
+    int terminateRequests = 0;
+
+    int messageBox(const QString& text, const QString& caption, int flags) override;
+    int execModal(QDialog* dialog) override;
+    void showError(const QString& message) override;
+    void terminate() override;
+
+private:
+    QList<int> answers_;
+    QList<ModalAction> actions_;
+    ui::Handler* previous_;
+};
