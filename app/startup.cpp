@@ -8,18 +8,65 @@
 #include <QApplication>
 #include <QDialog>
 
+#include <vector>
+
 Windows& app() {
     static Windows w;
     return w;
 }
 
+namespace {
+
+// Every window created, in the order of creation, so that they go in the reverse order.
+std::vector<QObject*>& created() {
+    static std::vector<QObject*> list;
+    return list;
+}
+
+template <class T>
+void make(T*& slot) {
+    slot = new T;
+    created().push_back(slot);
+}
+
+}  // namespace
+
 void createWindows() {
-    // Windows are created here, each once, in the start-up order; the main window first (it owns the
-    // version-check timer), then the login window, then the others.
+    Windows& w = app();
+    (void)w;
+    // Each window once, in the start-up order: the main window first (it owns the version-check timer),
+    // then the login window, which thereby becomes the application's main window, then the others.
+    // make(w.form1);
+    // make(w.form23);
+    // make(w.form2);
+    // make(w.form3);
+    // make(w.form4);
+    // make(w.form5);
+    // make(w.form7);
+    // make(w.form8);
+    // make(w.form9);
+    // make(w.form10);
+    // make(w.form11);
+    // make(w.form18);
+    // make(w.form19);
+    // make(w.form21);
+    // make(w.form15);
+    // make(w.form16);
+    // make(w.form17);
+    // make(w.form20);
+    // make(w.form22);
+    // make(w.form24);
+    // make(w.form25);
+    // make(w.form26);
+    // make(w.form27);
 }
 
 void destroyWindows() {
     Windows& w = app();
+    auto& list = created();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        delete *it;
+    list.clear();
     delete w.dm;
     w = Windows{};
 }

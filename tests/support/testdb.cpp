@@ -1,5 +1,7 @@
 #include "support/testdb.h"
 
+#include "app/startup.h"
+
 #include <QCoreApplication>
 #include <QTest>
 
@@ -83,3 +85,12 @@ int ScriptedUi::execModal(QDialog* dialog) {
 void ScriptedUi::showError(const QString& message) { errors << message; }
 
 void ScriptedUi::terminate() { ++terminateRequests; }
+
+// ---------------------------------------------------------------------------------------------------------------
+
+AppFixture::AppFixture() {
+    if (!startUp(db.arguments()))
+        qFatal("the program did not start on the test database %s", qPrintable(db.name()));
+}
+
+AppFixture::~AppFixture() { destroyWindows(); }

@@ -70,3 +70,12 @@ private:
     QList<ModalAction> actions_;
     ui::Handler* previous_;
 };
+
+// A fresh database, a scripted user, and the program started on that database with all its windows.
+// The windows go when the fixture goes.
+struct AppFixture {
+    TestDb db;
+    ScriptedUi ui;
+    AppFixture();
+    ~AppFixture();
+};
