@@ -47,7 +47,7 @@ void paintChoice(QWidget* w, bool on, const QColor& colour) {
     w->setFont(f);
 }
 
-bool isAccepted(const QString& ok) { return ok == QLatin1String("да") || ok == QLatin1String("ok"); }
+bool isAccepted(const QString& ok) { return ok == QStringLiteral("да") || ok == QLatin1String("ok"); }
 
 }  // namespace
 
