@@ -6,7 +6,6 @@
 #include "app/ui.h"
 #include "journal/main_window.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,10 +61,9 @@ void TForm23::showEvent(QShowEvent* event) {
     ui::guarded([this] { FormActivate(); })();
 }
 
-void TForm23::closeEvent(QCloseEvent* event) {
-    QDialog::closeEvent(event);
-    if (event->isAccepted())
-        emit closed();
+void TForm23::finish() {
+    QDialog::reject();
+    emit closed();
 }
 
 void TForm23::FormActivate() {
@@ -132,9 +130,9 @@ void TForm23::Button1Click() {
         dm.smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();
     ui::execModal(&main);
-    close();
+    finish();
 }
 
-void TForm23::Button2Click() { close(); }
+void TForm23::Button2Click() { finish(); }
 
 void TForm23::Timer1Timer() { ui::terminate(); }

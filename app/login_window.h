@@ -33,12 +33,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Esc and the window's close box end the program as Cancel does.
+    void reject() override { finish(); }
 
 signals:
     // The window has closed: the program ends.
     void closed();
 
 private:
+    void finish();
     bool refusing_ = false;
 };
