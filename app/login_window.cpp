@@ -1,11 +1,5 @@
 #include "app/login_window.h"
 
-#include "app/datamodule.h"
-#include "app/login_modes.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "journal/main_window.h"
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +7,12 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/login_modes.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "journal/main_window.h"
 
 TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm23"));
@@ -133,6 +133,10 @@ void TForm23::Button1Click() {
     finish();
 }
 
-void TForm23::Button2Click() { finish(); }
+void TForm23::Button2Click() {
+    finish();
+}
 
-void TForm23::Timer1Timer() { ui::terminate(); }
+void TForm23::Timer1Timer() {
+    ui::terminate();
+}

@@ -18,11 +18,11 @@ public:
     int Tag = 0;
     QLabel* Label1;
     QLineEdit* Edit1;
-    QPushButton* Button1;   // Вход
-    QPushButton* Button2;   // Отмена
-    QTimer* Timer1;         // ends the program 5 s after a refused version check
+    QPushButton* Button1;  // Вход
+    QPushButton* Button2;  // Отмена
+    QTimer* Timer1;        // ends the program 5 s after a refused version check
 
-    void FormActivate();    // version check, then the build stamp in the caption
+    void FormActivate();  // version check, then the build stamp in the caption
     void Button1Click();
     void Button2Click();
     void Timer1Timer();

@@ -1,15 +1,5 @@
 #include "journal/main_window.h"
 
-#include "app/build_stamp.h"
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/format.h"
-#include "app/login_window.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
-#include "journal/timesheet_cell.h"
-
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -24,6 +14,16 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "app/build_stamp.h"
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/login_window.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "journal/timesheet_cell.h"
 
 namespace {
 
@@ -41,13 +41,16 @@ void paintChoice(QWidget* w, bool on, const QColor& colour) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, on ? colour : QApplication::palette().color(QPalette::Button));
     w->setPalette(pal);
-    w->setAutoFillBackground(true);
+    // The palette alone is not painted behind a check box or radio button by every style.
+    w->setStyleSheet(on ? QStringLiteral("background-color: %1;").arg(colour.name()) : QString());
     QFont f = w->font();
     f.setBold(on);
     w->setFont(f);
 }
 
-bool isAccepted(const QString& ok) { return ok == QStringLiteral("да") || ok == QLatin1String("ok"); }
+bool isAccepted(const QString& ok) {
+    return ok == QStringLiteral("да") || ok == QLatin1String("ok");
+}
 
 }  // namespace
 
@@ -112,37 +115,38 @@ TForm1::TForm1(QWidget* parent)
     const auto right = Qt::AlignRight | Qt::AlignVCenter;
     const auto left = Qt::AlignLeft | Qt::AlignVCenter;
     DBGrid2->setColumns({
-        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left},
-        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left},
-        {QStringLiteral("vid"), QStringLiteral("Операция"), left},
-        {QStringLiteral("nmn"), QStringLiteral("Вид"), left},
-        {QStringLiteral("color"), QStringLiteral("Цвет"), centre},
-        {QStringLiteral("time"), QStringLiteral("Часы"), right},
-        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right},
-        {QStringLiteral("brak"), QStringLiteral("Брак"), right},
-        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right},
+        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, QString(), true, 170},
+        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, QString(), true, 130},
+        {QStringLiteral("vid"), QStringLiteral("Операция"), left, QString(), true, 150},
+        {QStringLiteral("nmn"), QStringLiteral("Вид"), left, QString(), true, 140},
+        {QStringLiteral("color"), QStringLiteral("Цвет"), centre, QString(), true, 50},
+        {QStringLiteral("time"), QStringLiteral("Часы"), right, QString(), true, 50},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right, QString(), true, 65},
+        {QStringLiteral("brak"), QStringLiteral("Брак"), right, QString(), true, 50},
+        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right, QString(), true, 90},
         {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, QString(), false},
-        {QStringLiteral("ok"), QStringLiteral("OK"), centre},
-        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre},
+        {QStringLiteral("ok"), QStringLiteral("OK"), centre, QString(), true, 40},
+        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, QString(), true, 90},
     });
     QFont titleFont = DBGrid2->font();
     titleFont.setBold(true);
     DBGrid2->datasetModel()->setTitleFont(titleFont);
     // The acceptance mark: bold, green when accepted, red otherwise.
-    DBGrid2->datasetModel()->setCellRule([](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
-        if (column.field != QLatin1String("ok"))
+    DBGrid2->datasetModel()->setCellRule(
+        [](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
+            if (column.field != QLatin1String("ok"))
+                return {};
+            if (role == Qt::FontRole) {
+                QFont f;
+                f.setBold(true);
+                return f;
+            }
+            if (role == Qt::ForegroundRole) {
+                const int col = ds.columnIndex(QStringLiteral("ok"));
+                return col >= 0 && isAccepted(ds.textAt(row, col).trimmed()) ? clGreen : clRed;
+            }
             return {};
-        if (role == Qt::FontRole) {
-            QFont f;
-            f.setBold(true);
-            return f;
-        }
-        if (role == Qt::ForegroundRole) {
-            const int col = ds.columnIndex(QStringLiteral("ok"));
-            return col >= 0 && isAccepted(ds.textAt(row, col).trimmed()) ? clGreen : clRed;
-        }
-        return {};
-    });
+        });
     DBGrid2->horizontalHeader()->setStretchLastSection(true);
     DBGrid2->setDataset(&app().dm->Smena1);
 
@@ -175,17 +179,30 @@ TForm1::TForm1(QWidget* parent)
     auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, ui::guarded([this, handler](auto&&...) { (this->*handler)(); }));
     };
-    connect(RadioButton1, &QRadioButton::toggled, this, ui::guarded([this](bool on) { if (on) RadioButton1Click(); }));
-    connect(RadioButton2, &QRadioButton::toggled, this, ui::guarded([this](bool on) { if (on) RadioButton2Click(); }));
-    connect(RadioButton3, &QRadioButton::toggled, this, ui::guarded([this](bool on) { if (on) RadioButton3Click(); }));
-    connect(RadioButton4, &QRadioButton::toggled, this, ui::guarded([this](bool on) { if (on) RadioButton4Click(); }));
+    connect(RadioButton1, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton1Click();
+            }));
+    connect(RadioButton2, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton2Click();
+            }));
+    connect(RadioButton3, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton3Click();
+            }));
+    connect(RadioButton4, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton4Click();
+            }));
     on(CBox1, &QCheckBox::toggled, &TForm1::CBox1Click);
     // A date chosen in the calendar reloads (after the picker has taken it); typing alone does not.
     connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this, ui::guarded([this](QDate) { DateTChange(); }),
             Qt::QueuedConnection);
-    connect(DateT->calendarWidget(), &QCalendarWidget::activated, this,
-            ui::guarded([this](QDate) { DateTChange(); }), Qt::QueuedConnection);
-    connect(DBGrid2, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) { DBGrid2DblClick(); }));
+    connect(DateT->calendarWidget(), &QCalendarWidget::activated, this, ui::guarded([this](QDate) { DateTChange(); }),
+            Qt::QueuedConnection);
+    connect(DBGrid2, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { DBGrid2DblClick(); }));
     on(Button1, &QPushButton::clicked, &TForm1::Button1Click);
     on(Button2, &QPushButton::clicked, &TForm1::Button2Click);
     on(Button3, &QPushButton::clicked, &TForm1::Button3Click);
@@ -212,7 +229,9 @@ TForm1::TForm1(QWidget* parent)
     Timer1->start();
 }
 
-Dataset& TForm1::currentShiftQuery() { return app().dm->smena(selectedShift); }
+Dataset& TForm1::currentShiftQuery() {
+    return app().dm->smena(selectedShift);
+}
 
 void TForm1::selectShift(int shift) {
     QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
@@ -303,7 +322,9 @@ void TForm1::paintShiftButtons() {
         paintChoice(buttons[i], i + 1 == shift, clGreen);
 }
 
-void TForm1::CBox1Click() { paintChoice(CBox1, CBox1->isChecked(), clRed); }
+void TForm1::CBox1Click() {
+    paintChoice(CBox1, CBox1->isChecked(), clRed);
+}
 
 void TForm1::DBGrid2DblClick() {
     if (loginText == QLatin1String("quilpon"))
@@ -312,8 +333,8 @@ void TForm1::DBGrid2DblClick() {
     if (!q.isOpen() || q.isEmpty())
         return;
     updtOK.setParam(QStringLiteral("ok"), isAccepted(q.field(QStringLiteral("ok")).asString().trimmed())
-                                                 ? QStringLiteral("no")
-                                                 : QStringLiteral("ok"));
+                                              ? QStringLiteral("no")
+                                              : QStringLiteral("ok"));
     updtOK.setParam(QStringLiteral("id"), q.field(QStringLiteral("id")).asLongLong());
     updtOK.execute();
     const int recNo = q.recNo();

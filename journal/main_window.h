@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/dataset.h"
-
 #include <QDate>
 #include <QDialog>
-
 #include <utility>
+
+#include "app/dataset.h"
 
 class QAction;
 class QCheckBox;
@@ -25,10 +24,10 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
 
     // State other windows read.
-    int selectedShift = 1;      // 1..4
-    QString loginText;          // the trimmed word typed at login
-    int buildDate = 0;          // the build stamp: YYYYMMDD
-    int buildTime = 0;          //   and seconds after midnight
+    int selectedShift = 1;  // 1..4
+    QString loginText;      // the trimmed word typed at login
+    int buildDate = 0;      // the build stamp: YYYYMMDD
+    int buildTime = 0;      //   and seconds after midnight
     int Tag = 0;
 
     // The journal query of the selected shift (shift 1 for anything outside 1..4).
@@ -37,22 +36,22 @@ public:
     void selectShift(int shift);
 
     QMenuBar* MainMenu1;
-    QMenu* N2;        // Справочники
-    QAction* N1;      //   Рабочие
-    QAction* N3;      //   Изделия
-    QAction* N4;      //   Цены
-    QAction* N6;      //   Операции
-    QAction* N8;      //   Внеурочное
-    QMenu* N11;       // Табель
-    QAction* N9;      //   Табель сделка
-    QAction* N13;     //   Табель по сменам
-    QAction* N14;     //   Табель хоз. работ
-    QAction* N15;     //   Табель ср. сдельная
-    QMenu* N7;        // Отчеты
-    QAction* N10;     //   Сводные отчеты
-    QAction* N5;      // Выход
-    QAction* N12;     // Импорт (hidden)
-    QAction* N16;     // Структура БД
+    QMenu* N2;     // Справочники
+    QAction* N1;   //   Рабочие
+    QAction* N3;   //   Изделия
+    QAction* N4;   //   Цены
+    QAction* N6;   //   Операции
+    QAction* N8;   //   Внеурочное
+    QMenu* N11;    // Табель
+    QAction* N9;   //   Табель сделка
+    QAction* N13;  //   Табель по сменам
+    QAction* N14;  //   Табель хоз. работ
+    QAction* N15;  //   Табель ср. сдельная
+    QMenu* N7;     // Отчеты
+    QAction* N10;  //   Сводные отчеты
+    QAction* N5;   // Выход
+    QAction* N12;  // Импорт (hidden)
+    QAction* N16;  // Структура БД
 
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
@@ -61,19 +60,19 @@ public:
     QDateEdit* DateT;
     QCheckBox* CBox1;
     DbGrid* DBGrid2;
-    QPushButton* Button1;   // Добавить
-    QPushButton* Button2;   // Изменить
-    QPushButton* Button3;   // Удалить
-    QPushButton* Button8;   // Обновить
-    QPushButton* Button5;   // Ср.сд./хоз. работы
-    QPushButton* Button4;   // Выход
+    QPushButton* Button1;  // Добавить
+    QPushButton* Button2;  // Изменить
+    QPushButton* Button3;  // Удалить
+    QPushButton* Button8;  // Обновить
+    QPushButton* Button5;  // Ср.сд./хоз. работы
+    QPushButton* Button4;  // Выход
 
-    Command updtOK;         // the acceptance mark of one record
-    Dataset ver;            // accounts_dep.ver: the build stamp every workstation compares against
-    QTimer* Timer1;         // the version check every 30 s
+    Command updtOK;  // the acceptance mark of one record
+    Dataset ver;     // accounts_dep.ver: the build stamp every workstation compares against
+    QTimer* Timer1;  // the version check every 30 s
 
     // Handlers.
-    void FormActivate();    // loads today's journal; run once, when the login shows the window
+    void FormActivate();  // loads today's journal; run once, when the login shows the window
     void DateTChange();
     void DateTKeyPress(int key);
     void Button8Click();
@@ -112,7 +111,7 @@ protected:
 
 private:
     void shiftClicked(int shift);
-    void reloadJournal();            // all four shift queries for the date of DateT
+    void reloadJournal();  // all four shift queries for the date of DateT
     void paintShiftButtons();
     bool activated_ = false;
 };

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -21,8 +20,8 @@ struct DayCell {
 };
 
 // The statement texts, exactly as sent.
-QString hoursSumSql(const DayCell& c);            // column tim
-QString rowCountSql(const DayCell& c);            // column cnt
+QString hoursSumSql(const DayCell& c);  // column tim
+QString rowCountSql(const DayCell& c);  // column cnt
 QString updateSql(const DayCell& c, int hours);
 QString insertSql(const DayCell& c, int hours);
 // Serialises work on one worker's row of a shift and month between workstations until the transaction ends.

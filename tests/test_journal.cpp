@@ -1,13 +1,7 @@
 // The shift journal: the time-sheet day cell update and the main window.
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
-#include "journal/main_window.h"
-#include "journal/timesheet_cell.h"
-#include "support/testdb.h"
-
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QMenu>
@@ -15,9 +9,15 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-
 #include <atomic>
 #include <thread>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/registry.h"
+#include "journal/main_window.h"
+#include "journal/timesheet_cell.h"
+#include "support/testdb.h"
 
 namespace {
 
@@ -34,8 +34,9 @@ insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (411, 7, 0
 
 // A shift record of worker w, shift s, date (ISO), hours h, mark ok.
 QString record(int w, int s, const QString& date, int h, const QString& ok = QStringLiteral("no")) {
-    return QStringLiteral("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, "
-                          "ok, vvod, prize) values ('%1', %2, %3, 230, 411, 12.5, 10, 0, 0, %4, %5, '%1', 0);")
+    return QStringLiteral(
+               "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, "
+               "ok, vvod, prize) values ('%1', %2, %3, 230, 411, 12.5, 10, 0, 0, %4, %5, '%1', 0);")
         .arg(date)
         .arg(s)
         .arg(w)
@@ -45,11 +46,12 @@ QString record(int w, int s, const QString& date, int h, const QString& ok = QSt
 
 // The text of one day cell of a worker's row ("" for NULL, "none" when there is no row).
 QString dayCell(TestDb& db, int w, int s, int month, int year, int day) {
-    const QString where = QStringLiteral(" from accounts_dep.h_tabel where w_id=%1 and smena=%2 and month=%3 and year=%4")
-                              .arg(w)
-                              .arg(s)
-                              .arg(month)
-                              .arg(year);
+    const QString where =
+        QStringLiteral(" from accounts_dep.h_tabel where w_id=%1 and smena=%2 and month=%3 and year=%4")
+            .arg(w)
+            .arg(s)
+            .arg(month)
+            .arg(year);
     if (db.count(QStringLiteral("select count(*)") + where) == 0)
         return QStringLiteral("none");
     return db.value(QStringLiteral("select d%1").arg(day) + where);
@@ -80,13 +82,15 @@ class TestJournal : public QObject {
 private slots:
     void cellStatements() {
         const DayCell c{17, 2, QDate(2024, 3, 5)};
-        QCOMPARE(cell::hoursSumSql(c), QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=17 and "
-                                                      "smena=2 and data=to_date('05.03.2024', 'DD.MM.YYYY') group by "
-                                                      "w_id, smena, data"));
+        QCOMPARE(cell::hoursSumSql(c),
+                 QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=17 and "
+                                "smena=2 and data=to_date('05.03.2024', 'DD.MM.YYYY') group by "
+                                "w_id, smena, data"));
         QCOMPARE(cell::rowCountSql(c), QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where "
                                                       "w_id=17 and smena=2 and month=3 and year=2024"));
-        QCOMPARE(cell::insertSql(c, 8),
-                 QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d5) values(2, 17, 3, 2024, 8)"));
+        QCOMPARE(
+            cell::insertSql(c, 8),
+            QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d5) values(2, 17, 3, 2024, 8)"));
         QCOMPARE(cell::updateSql(c, 0), QStringLiteral("update accounts_dep.h_tabel set d5=0 where w_id=17 and smena=2 "
                                                        "and month=3 and year=2024"));
         const DayCell late{9, 4, QDate(2024, 12, 25)};
@@ -97,18 +101,20 @@ private slots:
     // The two variants on a real database: fixture, the caller's statement, then the cells checked.
     void cellUpdate_data() {
         QTest::addColumn<QString>("fixture");
-        QTest::addColumn<bool>("save");        // after save, else after delete
+        QTest::addColumn<bool>("save");  // after save, else after delete
         QTest::addColumn<QString>("statement");
         QTest::addColumn<int>("day");
         QTest::addColumn<QList<Expect>>("expect");
-        const QString otherShift = QStringLiteral("insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) "
-                                                  "values (17, 3, 2024, 2, 6);");
+        const QString otherShift = QStringLiteral(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) "
+            "values (17, 3, 2024, 2, 6);");
         QTest::newRow("first record of the month creates the row with that day only")
             << otherShift << true << record(17, 1, "2024-03-05", 8) << 5
             << QList<Expect>{{17, 1, 5, "8"}, {17, 1, 4, ""}, {17, 1, 6, ""}, {17, 2, 5, "6"}};
         QTest::newRow("two records of a day give their sum")
-            << record(17, 1, "2024-03-05", 5) + "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5, d6) "
-                                                "values (17, 3, 2024, 1, 5, 7);"
+            << record(17, 1, "2024-03-05", 5) +
+                   "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5, d6) "
+                   "values (17, 3, 2024, 1, 5, 7);"
             << true << record(17, 1, "2024-03-05", 3) << 5 << QList<Expect>{{17, 1, 5, "8"}, {17, 1, 6, "7"}};
         QTest::newRow("0 hours writes 0 into a new row")
             << QString() << true << record(17, 1, "2024-03-05", 0) << 5 << QList<Expect>{{17, 1, 5, "0"}};
@@ -160,7 +166,8 @@ private slots:
         db.connect(dm.ADO_DB);
         // 40000 hours do not fit the cell.
         const QString statement = record(17, 1, "2024-03-05", 40000);
-        QVERIFY_THROWS_EXCEPTION(DbError, cell::saveRecord(dm, [&] { dm.ADO_DB.exec(statement); }, {17, 1, QDate(2024, 3, 5)}));
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 cell::saveRecord(dm, [&] { dm.ADO_DB.exec(statement); }, {17, 1, QDate(2024, 3, 5)}));
         QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 0);
         QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 0);
         QVERIFY(!dm.ADO_DB.inTransaction());
@@ -175,7 +182,8 @@ private slots:
                 "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 1, 10);");
         const int id = db.count("select id from accounts_dep.smena where time=8");
         const QString update = QStringLiteral("update accounts_dep.smena set data='2024-04-01' where id=%1").arg(id);
-        cell::saveRecord(dm, [&] { dm.ADO_DB.exec(update); }, {17, 1, QDate(2024, 4, 1)}, DayCell{17, 1, QDate(2024, 3, 5)});
+        cell::saveRecord(
+            dm, [&] { dm.ADO_DB.exec(update); }, {17, 1, QDate(2024, 4, 1)}, DayCell{17, 1, QDate(2024, 3, 5)});
         QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("2"));
         QCOMPARE(dayCell(db, 17, 1, 4, 2024, 1), QStringLiteral("8"));
     }
@@ -190,13 +198,15 @@ private slots:
         // The first workstation has saved but not yet committed.
         first.ADO_DB.begin();
         const QString a = record(17, 1, "2024-03-05", 8);
-        cell::saveRecord(first, [&] { first.ADO_DB.exec(a); }, c);
+        cell::saveRecord(
+            first, [&] { first.ADO_DB.exec(a); }, c);
         std::atomic<bool> done{false};
         QString failure;
         const QString b = record(17, 1, "2024-03-05", 4);
         std::thread other([&] {
             try {
-                cell::saveRecord(second, [&] { second.ADO_DB.exec(b); }, c);
+                cell::saveRecord(
+                    second, [&] { second.ADO_DB.exec(b); }, c);
             } catch (const std::exception& e) {
                 failure = QString::fromUtf8(e.what());
             }
@@ -217,11 +227,22 @@ private slots:
     void menuAndColumns() {
         AppFixture f;
         TForm1* w = app().form1;
-        const QList<QPair<QString, QString>> items = {
-            {"N2", "Справочники"}, {"N1", "Рабочие"}, {"N3", "Изделия"}, {"N4", "Цены"}, {"N6", "Операции"},
-            {"N8", "Внеурочное"}, {"N11", "Табель"}, {"N9", "Табель сделка"}, {"N13", "Табель по сменам"},
-            {"N14", "Табель хоз. работ"}, {"N15", "Табель ср. сдельная"}, {"N7", "Отчеты"}, {"N10", "Сводные отчеты"},
-            {"N5", "Выход"}, {"N12", "Импорт"}, {"N16", "Структура БД"}};
+        const QList<QPair<QString, QString>> items = {{"N2", "Справочники"},
+                                                      {"N1", "Рабочие"},
+                                                      {"N3", "Изделия"},
+                                                      {"N4", "Цены"},
+                                                      {"N6", "Операции"},
+                                                      {"N8", "Внеурочное"},
+                                                      {"N11", "Табель"},
+                                                      {"N9", "Табель сделка"},
+                                                      {"N13", "Табель по сменам"},
+                                                      {"N14", "Табель хоз. работ"},
+                                                      {"N15", "Табель ср. сдельная"},
+                                                      {"N7", "Отчеты"},
+                                                      {"N10", "Сводные отчеты"},
+                                                      {"N5", "Выход"},
+                                                      {"N12", "Импорт"},
+                                                      {"N16", "Структура БД"}};
         for (const auto& [name, caption] : items) {
             QAction* a = w->findChild<QAction*>(name);
             if (!a)
@@ -231,8 +252,8 @@ private slots:
             QCOMPARE(a->text(), caption);
             QCOMPARE(a->isVisible(), name != "N12");
         }
-        const QStringList titles = {"Фамилия И.О.", "Марка изделия", "Операция", "Вид", "Цвет", "Часы", "Кол-во",
-                                    "Брак", "Итого (р.)", "Премия (%)", "OK", "Заведен"};
+        const QStringList titles = {"Фамилия И.О.", "Марка изделия", "Операция",   "Вид",        "Цвет", "Часы",
+                                    "Кол-во",       "Брак",          "Итого (р.)", "Премия (%)", "OK",   "Заведен"};
         DatasetModel* m = w->DBGrid2->datasetModel();
         for (int i = 0; i < titles.size(); ++i)
             QCOMPARE(m->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), titles[i]);
@@ -269,6 +290,14 @@ private slots:
         QTest::keyClick(w->DateT, Qt::Key_Return);
         QCOMPARE(q.recordCount(), 2);
         QVERIFY(w->isVisible());  // Enter pressed no button of the window
+        // A day chosen in the calendar reloads.
+        emit w->DateT->calendarWidget()->clicked(QDate(2024, 3, 4));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->DateT->date(), QDate(2024, 3, 4));
+        QCOMPARE(q.recordCount(), 0);
+        emit w->DateT->calendarWidget()->clicked(QDate(2024, 3, 5));
+        QCoreApplication::processEvents();
+        QCOMPARE(q.recordCount(), 2);
         // Shown again (a child window closed): the activation steps are not repeated.
         w->hide();
         w->show();
@@ -279,13 +308,23 @@ private slots:
     void acceptToggle_data() {
         QTest::addColumn<int>("shift");
         QTest::addColumn<QString>("login");
-        QTest::addColumn<QString>("before");   // null: no record
+        QTest::addColumn<QString>("before");  // null: no record
         QTest::addColumn<QString>("after");
-        QTest::newRow("да → no") << 1 << "3958" << "да" << "no";
-        QTest::newRow("ok → no") << 2 << "3958" << "ok" << "no";
-        QTest::newRow("no → ok") << 3 << "mobun" << "no" << "ok";
-        QTest::newRow("shift 4 as the others") << 4 << "3958" << "no" << "ok";
-        QTest::newRow("foreman does nothing") << 1 << "quilpon" << "no" << "no";
+        QTest::newRow("да → no") << 1 << "3958"
+                                 << "да"
+                                 << "no";
+        QTest::newRow("ok → no") << 2 << "3958"
+                                 << "ok"
+                                 << "no";
+        QTest::newRow("no → ok") << 3 << "mobun"
+                                 << "no"
+                                 << "ok";
+        QTest::newRow("shift 4 as the others") << 4 << "3958"
+                                               << "no"
+                                               << "ok";
+        QTest::newRow("foreman does nothing") << 1 << "quilpon"
+                                              << "no"
+                                              << "no";
         QTest::newRow("empty grid does nothing") << 2 << "3958" << QString() << QString();
     }
 

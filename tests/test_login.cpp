@@ -1,10 +1,4 @@
 // The login window: words and their modes, the controls each mode switches off, Cancel, and the version check.
-#include "app/datamodule.h"
-#include "app/login_window.h"
-#include "app/registry.h"
-#include "journal/main_window.h"
-#include "support/testdb.h"
-
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,12 +7,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/datamodule.h"
+#include "app/login_window.h"
+#include "app/registry.h"
+#include "journal/main_window.h"
+#include "support/testdb.h"
+
 namespace {
 
 // Every control of the main window that some mode may switch off, and some that none does.
-const QStringList kMainControls = {"Button1", "Button2", "Button3", "RadioButton1", "RadioButton2", "RadioButton3",
-                                   "RadioButton4", "CBox1", "Button8", "DBGrid2", "DateT", "N2", "N11",
-                                   "N7", "N5", "N16", "Button5", "Button4"};
+const QStringList kMainControls = {"Button1",      "Button2", "Button3", "RadioButton1", "RadioButton2", "RadioButton3",
+                                   "RadioButton4", "CBox1",   "Button8", "DBGrid2",      "DateT",        "N2",
+                                   "N11",          "N7",      "N5",      "N16",          "Button5",      "Button4"};
 
 bool enabled(TForm1* w, const QString& name) {
     if (QMenu* m = w->findChild<QMenu*>(name))
@@ -45,17 +45,19 @@ private slots:
         QTest::addColumn<QString>("loginText");  // null: no login
         QTest::addColumn<QStringList>("off");
         QTest::newRow("viewer") << QStringList{"tavrik"} << "tavrik"
-                                << QStringList{"Button1", "Button2", "Button3", "RadioButton1", "RadioButton2",
-                                               "RadioButton3", "RadioButton4", "CBox1", "Button8", "DBGrid2", "DateT",
-                                               "N2", "N11"};
-        QTest::newRow("foreman") << QStringList{"quilpon"} << "quilpon" << QStringList{"Button2", "Button3", "N2", "N11"};
-        QTest::newRow("warehouse with spaces") << QStringList{" mobun "} << "mobun"
-                                               << QStringList{"Button1", "Button2", "Button3", "N2", "N11"};
+                                << QStringList{"Button1",      "Button2",      "Button3",      "RadioButton1",
+                                               "RadioButton2", "RadioButton3", "RadioButton4", "CBox1",
+                                               "Button8",      "DBGrid2",      "DateT",        "N2",
+                                               "N11"};
+        QTest::newRow("foreman") << QStringList{"quilpon"} << "quilpon"
+                                 << QStringList{"Button2", "Button3", "N2", "N11"};
+        QTest::newRow("warehouse with spaces")
+            << QStringList{" mobun "} << "mobun" << QStringList{"Button1", "Button2", "Button3", "N2", "N11"};
         QTest::newRow("full access") << QStringList{"36172548"} << "36172548" << QStringList{};
         QTest::newRow("full access, second word") << QStringList{"3958"} << "3958" << QStringList{};
         QTest::newRow("wrong case is refused") << QStringList{"Mobun"} << QString() << QStringList{};
-        QTest::newRow("wrong word, then right") << QStringList{"mobun1", "quilpon"} << "quilpon"
-                                                << QStringList{"Button2", "Button3", "N2", "N11"};
+        QTest::newRow("wrong word, then right")
+            << QStringList{"mobun1", "quilpon"} << "quilpon" << QStringList{"Button2", "Button3", "N2", "N11"};
     }
 
     void words() {
@@ -163,7 +165,8 @@ private slots:
         QCOMPARE(app().dm->delimiter, QStringLiteral(","));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.ver"), 1);
         const QString stored = f.db.value("select d || ' ' || t from accounts_dep.ver");
-        QCOMPARE(stored, written ? QStringLiteral("%1 %2").arg(kDate).arg(kTime) : QStringLiteral("%1 %2").arg(d).arg(t));
+        QCOMPARE(stored,
+                 written ? QStringLiteral("%1 %2").arg(kDate).arg(kTime) : QStringLiteral("%1 %2").arg(d).arg(t));
         if (!written)
             QCOMPARE(f.db.value("select xmin::text from accounts_dep.ver"), rowVersion);
         QVERIFY(!main->ver.isOpen());
@@ -174,7 +177,8 @@ private slots:
             return;
         }
         QCOMPARE(f.ui.messages.size(), 1);
-        QCOMPARE(f.ui.messages[0].text, QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."));
+        QCOMPARE(f.ui.messages[0].text,
+                 QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."));
         QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.ui.messages[0].flags, 16);
         QCOMPARE(f.ui.terminateRequests, 1);
