@@ -1,15 +1,16 @@
 #include "app/startup.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <vector>
-
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/login_window.h"
 #include "app/registry.h"
 #include "app/ui.h"
 #include "journal/main_window.h"
+
+#include <QApplication>
+#include <QDialog>
+
+#include <vector>
 
 Windows& app() {
     static Windows w;
