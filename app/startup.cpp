@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QTimer>
 
 #include <vector>
 
@@ -95,7 +96,8 @@ int runProgram(const QStringList& args) {
     // (hidden windows do not count, so its closing ends the program explicitly).
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(app().form23, &TForm23::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    app().form23->show();
+    // Shown from inside the message loop, so that a refused version check on its activation ends the loop.
+    QTimer::singleShot(0, app().form23, &QWidget::show);
     try {
         QApplication::exec();
     } catch (const std::exception& e) {

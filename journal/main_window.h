@@ -32,6 +32,8 @@ public:
 
     // The journal query of the selected shift (shift 1 for anything outside 1..4).
     Dataset& currentShiftQuery();
+    // Closes and reopens the four shift queries for the date of DateT.
+    void reloadJournal();
     // Makes shift 1..4 the selected one, as clicking its radio button does.
     void selectShift(int shift);
 
@@ -111,7 +113,6 @@ protected:
 
 private:
     void shiftClicked(int shift);
-    void reloadJournal();  // all four shift queries for the date of DateT
     void paintShiftButtons();
     bool activated_ = false;
 };
