@@ -1,17 +1,17 @@
 #include "migrate/legacy_import.h"
 
-#include "app/db.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
-
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
 #include <cmath>
+
+#include "app/db.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
 
 namespace legacy {
 
@@ -29,10 +29,10 @@ QList<TablePair> makePairs() {
     for (int d = 1; d <= 31; ++d)
         hTabel.append({QStringLiteral("d%1").arg(d), Carry::Int});
 
-    QList<Column> izdel = columns({"id"}, Carry::Int) + columns({"marka", "nom"}, Carry::Text) +
-                          columns({"massa"}, Carry::Float);
-    QList<Column> oper = columns({"id", "vid", "naimen"}, Carry::Int) + columns({"cena"}, Carry::Float) +
-                         columns({"i_id"}, Carry::Int);
+    QList<Column> izdel =
+        columns({"id"}, Carry::Int) + columns({"marka", "nom"}, Carry::Text) + columns({"massa"}, Carry::Float);
+    QList<Column> oper =
+        columns({"id", "vid", "naimen"}, Carry::Int) + columns({"cena"}, Carry::Float) + columns({"i_id"}, Carry::Int);
     QList<Column> smena = columns({"id", "w_id", "i_id", "o_id", "kol_vo", "brak", "smena"}, Carry::Int) +
                           columns({"cena"}, Carry::Float) + columns({"color"}, Carry::Int) +
                           columns({"ok"}, Carry::Text) + columns({"data", "time", "vvod"}, Carry::TextForm);
@@ -40,7 +40,8 @@ QList<TablePair> makePairs() {
     return {
         {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, hTabel},
         {QStringLiteral("IZDEL"), QStringLiteral("accounts_dep.izdel"), true, izdel},
-        {QStringLiteral("NOMENKL"), QStringLiteral("accounts_dep.nomenkl"), false, columns({"marka", "nom"}, Carry::Text)},
+        {QStringLiteral("NOMENKL"), QStringLiteral("accounts_dep.nomenkl"), false,
+         columns({"marka", "nom"}, Carry::Text)},
         {QStringLiteral("OPER"), QStringLiteral("accounts_dep.oper"), true, oper},
         {QStringLiteral("VID_OPER"), QStringLiteral("accounts_dep.vid_oper"), true,
          columns({"id"}, Carry::Int) + columns({"vid"}, Carry::Text)},
@@ -67,83 +68,96 @@ bool isTextual(const QVariant& v) {
 // something that is not a number.
 QString literal(const QVariant& v, const Column& column, const QString& table) {
     auto notANumber = [&]() {
-        return DbError(QStringLiteral("В таблице %1 в столбце %2 не число: «%3»").arg(table, column.name, v.toString()));
+        return DbError(
+            QStringLiteral("В таблице %1 в столбце %2 не число: «%3»").arg(table, column.name, v.toString()));
     };
     switch (column.carry) {
-    case Carry::Int: {
-        if (v.isNull())
-            return QStringLiteral("0");
-        if (isTextual(v)) {
-            const QString s = v.toString().trimmed();
-            if (s.isEmpty())
+        case Carry::Int: {
+            if (v.isNull())
                 return QStringLiteral("0");
+            if (isTextual(v)) {
+                const QString s = v.toString().trimmed();
+                if (s.isEmpty())
+                    return QStringLiteral("0");
+                bool ok = false;
+                const qlonglong n = s.toLongLong(&ok);
+                if (!ok)
+                    throw notANumber();
+                return QString::number(n);
+            }
+            if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+                const double d = v.toDouble();
+                if (!std::isfinite(d))
+                    throw notANumber();
+                return QString::number(std::llround(d));
+            }
             bool ok = false;
-            const qlonglong n = s.toLongLong(&ok);
+            const qlonglong n = v.toLongLong(&ok);
             if (!ok)
                 throw notANumber();
             return QString::number(n);
         }
-        if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-            const double d = v.toDouble();
-            if (!std::isfinite(d))
-                throw notANumber();
-            return QString::number(std::llround(d));
-        }
-        bool ok = false;
-        const qlonglong n = v.toLongLong(&ok);
-        if (!ok)
-            throw notANumber();
-        return QString::number(n);
-    }
-    case Carry::Float: {
-        if (v.isNull())
-            return QStringLiteral("0");
-        if (isTextual(v)) {
-            QString s = v.toString().trimmed();
-            if (s.isEmpty())
+        case Carry::Float: {
+            if (v.isNull())
                 return QStringLiteral("0");
-            s.replace(QLatin1Char(','), QLatin1Char('.'));
+            if (isTextual(v)) {
+                QString s = v.toString().trimmed();
+                if (s.isEmpty())
+                    return QStringLiteral("0");
+                s.replace(QLatin1Char(','), QLatin1Char('.'));
+                bool ok = false;
+                const double d = s.toDouble(&ok);
+                if (!ok)
+                    throw notANumber();
+                return exactNumber(d);
+            }
             bool ok = false;
-            const double d = s.toDouble(&ok);
+            const double d = v.toDouble(&ok);
             if (!ok)
                 throw notANumber();
             return exactNumber(d);
         }
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        if (!ok)
-            throw notANumber();
-        return exactNumber(d);
-    }
-    case Carry::Text:
-        if (v.isNull())
-            return QStringLiteral("NULL");
-        return sql::quote(v.toString());
-    case Carry::TextForm: {
-        if (v.isNull())
-            return QStringLiteral("NULL");
-        QString s;
-        switch (v.typeId()) {
-        case QMetaType::QDate: s = v.toDate().toString(Qt::ISODate); break;
-        case QMetaType::QDateTime: s = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); break;
-        case QMetaType::QTime: s = v.toTime().toString(QStringLiteral("HH:mm:ss.zzz")); break;
-        case QMetaType::Double:
-        case QMetaType::Float: s = QString::number(v.toDouble(), 'g', 17); break;
-        default: s = v.toString().trimmed();
+        case Carry::Text:
+            if (v.isNull())
+                return QStringLiteral("NULL");
+            return sql::quote(v.toString());
+        case Carry::TextForm: {
+            if (v.isNull())
+                return QStringLiteral("NULL");
+            QString s;
+            switch (v.typeId()) {
+                case QMetaType::QDate:
+                    s = v.toDate().toString(Qt::ISODate);
+                    break;
+                case QMetaType::QDateTime:
+                    s = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                    break;
+                case QMetaType::QTime:
+                    s = v.toTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+                    break;
+                case QMetaType::Double:
+                case QMetaType::Float:
+                    s = QString::number(v.toDouble(), 'g', 17);
+                    break;
+                default:
+                    s = v.toString().trimmed();
+            }
+            if (s.isEmpty())
+                return QStringLiteral("NULL");
+            return sql::quote(s);
         }
-        if (s.isEmpty())
-            return QStringLiteral("NULL");
-        return sql::quote(s);
-    }
     }
     return QStringLiteral("NULL");
 }
 
+// The driver's message without the general line the PostgreSQL driver adds after the server's.
 QString errorText(const QSqlError& e) {
+    static const QRegularExpression general(QStringLiteral(";?\\s*Error while executing the query\\s*$"));
     QString t = e.databaseText().trimmed();
     if (t.isEmpty())
         t = e.text().trimmed();
-    return t;
+    const QString trimmed = QString(t).remove(general).trimmed();
+    return trimmed.isEmpty() ? t : trimmed;
 }
 
 void execOn(QSqlQuery& q, const QString& statement) {
@@ -157,20 +171,25 @@ public:
     OdbcConnection(const QString& name, const QString& text) : name_(name) {
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name_);
         db_.setDatabaseName(text);
-        if (!db_.open())
+        if (!db_.open()) {
+            const QString reason = errorText(db_.lastError());
+            remove();
             throw DbError(QStringLiteral("Не удалось подключиться к источнику данных ODBC «%1»: %2")
-                              .arg(text.section(QLatin1Char(';'), 0, 0), errorText(db_.lastError())));
+                              .arg(text.section(QLatin1Char(';'), 0, 0), reason));
+        }
     }
-    ~OdbcConnection() {
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name_);
-    }
+    ~OdbcConnection() { remove(); }
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
     QSqlDatabase& db() { return db_; }
 
 private:
+    void remove() {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+    }
+
     QString name_;
     QSqlDatabase db_;
 };
@@ -203,8 +222,12 @@ QString insertStatement(const TablePair& pair, const QList<QStringList>& rows) {
     return s;
 }
 
-QString sourceConnectionText() { return QStringLiteral("Tabel;PWD=tosumavid"); }
-QString targetConnectionText() { return QStringLiteral("Tabel_PgSQL;UID=sys"); }
+QString sourceConnectionText() {
+    return QStringLiteral("Tabel;PWD=tosumavid");
+}
+QString targetConnectionText() {
+    return QStringLiteral("Tabel_PgSQL;UID=sys");
+}
 
 Import::Import(Report progress, Report notice) : progress_(std::move(progress)), notice_(std::move(notice)) {}
 
@@ -314,7 +337,9 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
     }
 }
 
-void showNotice(const QString& text) { ui::messageBox(text, QStringLiteral("Импорт"), ui::MB_WARNING); }
+void showNotice(const QString& text) {
+    ui::messageBox(text, QStringLiteral("Импорт"), ui::MB_WARNING);
+}
 
 }  // namespace legacy
 

@@ -26,7 +26,9 @@ void quietly(Db& db, const QString& statement) {
 
 }  // namespace
 
-QStringList upgradeStatements() { return QStringList{kDropView, kCreateView} + kColumns; }
+QStringList upgradeStatements() {
+    return QStringList{kDropView, kCreateView} + kColumns;
+}
 
 void upgrade(Db& db) {
     try {

@@ -1,16 +1,18 @@
 // The legacy import (a SQLite stand-in for the Access file behind "Tabel", the test database behind
 // "Tabel_PgSQL", both through unixODBC) and the schema upgrade.
-#include "migrate/legacy_import.h"
-#include "migrate/schema_upgrade.h"
-#include "support/testdb.h"
-
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "migrate/legacy_import.h"
+#include "migrate/schema_upgrade.h"
+#include "support/testdb.h"
+
 namespace {
 
-QString sourceDir() { return qEnvironmentVariable("TABEL_SOURCE_DIR"); }
+QString sourceDir() {
+    return qEnvironmentVariable("TABEL_SOURCE_DIR");
+}
 
 void runTool(const QString& program, const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
@@ -39,8 +41,9 @@ QString dumpTargets(TestDb& db) {
                                        "id), '') from accounts_dep.%1 t")
                             .arg(QLatin1String(t))) +
                QLatin1Char('\n');
-    out += db.value(QStringLiteral("select 'nomenkl: ' || count(*) || ' ' || coalesce(string_agg(marka || '/' || nom, "
-                                   "'|' order by marka, nom), '') from accounts_dep.nomenkl"));
+    out +=
+        db.value(QStringLiteral("select 'nomenkl: ' || count(*) || ' ' || coalesce(string_agg(marka || '/' || nom, "
+                                "'|' order by marka, nom), '') from accounts_dep.nomenkl"));
     return out;
 }
 
@@ -58,8 +61,8 @@ class TestMigrate : public QObject {
     // configuration stays the same for every test and the import is pointed at each test's database through
     // its connection text.
     void prepare(int rows, const QString& sql = {}) {
-        runTool(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/legacy-sqlite"), legacyFile_,
-                                         QString::number(rows)});
+        runTool(QStringLiteral("bash"),
+                {sourceDir() + QStringLiteral("/scripts/legacy-sqlite"), legacyFile_, QString::number(rows)});
         if (!sql.isEmpty())
             runTool(QStringLiteral("sqlite3"), {legacyFile_}, sql.toUtf8());
     }
@@ -184,10 +187,10 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
     void emptySourceEmptiesTarget() {
         TestDb db;
         toEarlierSchema(db);
-        db.exec(QStringLiteral(
-            "insert into accounts_dep.workers (id, fio) values (0, 'нулевой'), (3, 'третий');"
-            "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no'), (2, 18, 'ok');"
-            "insert into accounts_dep.izdel (id, marka) values (4, 'А');"));
+        db.exec(
+            QStringLiteral("insert into accounts_dep.workers (id, fio) values (0, 'нулевой'), (3, 'третий');"
+                           "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no'), (2, 18, 'ok');"
+                           "insert into accounts_dep.izdel (id, marka) values (4, 'А');"));
         prepare(0);
         makeImport(db).run();
         QCOMPARE(db.value("select string_agg(id || trim(fio), ',') from accounts_dep.workers"),
@@ -202,10 +205,10 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
     void failureLeavesTableAsItWas() {
         TestDb db;
         toEarlierSchema(db);
-        db.exec(QStringLiteral(
-            "insert into accounts_dep.workers (id, fio) values (1, 'прежний'), (50, 'прежний 50');"
-            "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no');"
-            "insert into accounts_dep.vid_oper (id, vid) values (900, 'старый вид');"));
+        db.exec(
+            QStringLiteral("insert into accounts_dep.workers (id, fio) values (1, 'прежний'), (50, 'прежний 50');"
+                           "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no');"
+                           "insert into accounts_dep.vid_oper (id, vid) values (900, 'старый вид');"));
         prepare(20, QStringLiteral("insert into WORKERS values (5, 'Двойник', '');"));  // id 5 twice
 
         QString error;
@@ -224,6 +227,28 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         for (const char* t : {"h_tabel", "izdel", "nomenkl", "oper", "vid_oper"})
             QCOMPARE(db.count(QStringLiteral("select count(*) from accounts_dep.") + QLatin1String(t)), 20);
         QCOMPARE(db.count("select count(*) from accounts_dep.vid_oper where id = 900"), 0);
+    }
+
+    // A data source that is not configured stops the import before anything changes, and names the source;
+    // the next run works.
+    void missingDataSourceIsReported() {
+        TestDb db;
+        db.exec(QStringLiteral("insert into accounts_dep.workers (id, fio) values (3, 'третий')"));
+        prepare(5);
+        auto imp = makeImport(db);
+        imp.setConnectionTexts(QStringLiteral("Tabel_Old;PWD=tosumavid"), targetFor(db));
+        QString error;
+        try {
+            imp.run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QStringLiteral("«Tabel_Old»")), qPrintable(error));
+        QCOMPARE(db.value("select id || trim(fio) from accounts_dep.workers"), QStringLiteral("3третий"));
+
+        imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
+        imp.run();
+        QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 5);
     }
 
     // Against an upgraded database izdel is a view over the ERP goods: the products are skipped with a clear
@@ -260,19 +285,20 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
     // Running it on a database of the earlier state, and then again, gives the same objects as once.
     void upgradeTwiceEqualsOnce() {
         TestDb db;
-        db.exec(QStringLiteral(
-            "drop view accounts_dep.izdel;"
-            "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
-            "alter table accounts_dep.h_tabel drop column i_night;"
-            "insert into accounts_dep.fatigue (id, cnt) values (1, 8);"
-            "insert into cmn_classifier.item (id, id_level, s_caption) values (100, 2, 'Ведра');"
-            "insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, massa, id_class_item) "
-            "values (230, 'А-12', 2.5, 100), (231, 'без группы', 1, null);"));
+        db.exec(
+            QStringLiteral("drop view accounts_dep.izdel;"
+                           "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
+                           "alter table accounts_dep.h_tabel drop column i_night;"
+                           "insert into accounts_dep.fatigue (id, cnt) values (1, 8);"
+                           "insert into cmn_classifier.item (id, id_level, s_caption) values (100, 2, 'Ведра');"
+                           "insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, massa, id_class_item) "
+                           "values (230, 'А-12', 2.5, 100), (231, 'без группы', 1, null);"));
         const QString expectedView = TestDb().value("select pg_get_viewdef('accounts_dep.izdel')");
         auto snapshot = [&db]() {
-            return db.value("select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
-                            "coalesce(column_default, '-') || ' ' || is_nullable, ', ' order by table_name, "
-                            "ordinal_position) from information_schema.columns where table_schema = 'accounts_dep'") +
+            return db.value(
+                       "select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
+                       "coalesce(column_default, '-') || ' ' || is_nullable, ', ' order by table_name, "
+                       "ordinal_position) from information_schema.columns where table_schema = 'accounts_dep'") +
                    QLatin1Char('|') + db.value("select pg_get_viewdef('accounts_dep.izdel')");
         };
         Db conn;
@@ -299,10 +325,10 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         TestDb db;
         ScriptedUi ui;
         toEarlierSchema(db);
-        db.exec(QStringLiteral(
-            "insert into accounts_dep.izdel (id, marka) values (7, 'А-12');"
-            "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
-            "alter table accounts_dep.h_tabel drop column i_night;"));
+        db.exec(
+            QStringLiteral("insert into accounts_dep.izdel (id, marka) values (7, 'А-12');"
+                           "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
+                           "alter table accounts_dep.h_tabel drop column i_night;"));
         Db conn;
         db.connect(conn);
         schema::upgrade(conn);
@@ -324,9 +350,10 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         TestDb db;
         ScriptedUi ui;
         auto columns = [&db]() {
-            return db.value("select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
-                            "coalesce(column_default, '-'), ', ' order by table_name, ordinal_position) "
-                            "from information_schema.columns where table_schema = 'accounts_dep'");
+            return db.value(
+                "select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
+                "coalesce(column_default, '-'), ', ' order by table_name, ordinal_position) "
+                "from information_schema.columns where table_schema = 'accounts_dep'");
         };
         const QString before = columns();
         const QString oid = db.value("select 'accounts_dep.izdel'::regclass::oid");
