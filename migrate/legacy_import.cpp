@@ -255,10 +255,11 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
     QSqlQuery cmd(target);
 
     // An upgraded database shows its products through a view over the ERP goods: nothing to fill there.
-    execOn(cmd, QStringLiteral("select c.relkind from pg_class c join pg_namespace n on n.oid = c.relnamespace "
-                               "where c.oid = to_regclass(%1)")
-                    .arg(sql::quote(pair.target)));
-    if (cmd.next() && cmd.value(0).toString() != QLatin1String("r") && cmd.value(0).toString() != QLatin1String("p")) {
+    execOn(cmd,
+           QStringLiteral("select relkind from pg_class where oid = to_regclass(%1)").arg(sql::quote(pair.target)));
+    const QString kind = cmd.next() ? cmd.value(0).toString() : QString();
+    cmd.finish();
+    if (kind == QLatin1String("v") || kind == QLatin1String("m")) {
         QString text = QStringLiteral("Таблица %1 не перенесена: %2 в этой базе — представление, а не таблица.")
                            .arg(pair.source, pair.target);
         if (pair.target == QLatin1String("accounts_dep.izdel"))
@@ -267,7 +268,6 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
             notice_(text);
         return;
     }
-    cmd.finish();
 
     bool inTransaction = false;
     qlonglong k = 0;
