@@ -14,7 +14,8 @@ QStringList upgradeStatements();
 
 // Sends the statements, each on its own; an error is dropped silently and the next statement runs. The drop
 // and the create of the view go in one transaction, so a create that fails keeps the view there was, while a
-// drop that fails (no view yet) still lets the create run. Nothing is shown.
+// drop that fails (no view yet) still lets the create run. Nothing is shown. Called outside a transaction (the
+// menu command), so each column statement commits on its own.
 void upgrade(Db& db);
 
 }  // namespace schema
