@@ -1,0 +1,51 @@
+#include "migrate/schema_upgrade.h"
+
+#include "app/db.h"
+
+namespace schema {
+
+namespace {
+
+const QString kDropView = QStringLiteral("drop view accounts_dep.izdel;");
+const QString kCreateView = QStringLiteral(
+    "CREATE OR REPLACE VIEW accounts_dep.izdel AS SELECT gds.s_caption AS marka,\tgds.id_class_item, gds.id, "
+    "gds.massa, gds.id_class_item AS id_nom,i.s_caption AS nom FROM cmn_gds_and_srv.gds_and_srv gds, "
+    "cmn_classifier.item i WHERE gds.id_class_item::numeric = i.id::numeric;");
+const QStringList kColumns = {
+    QStringLiteral("ALTER TABLE accounts_dep.fatigue add i_holiday int DEFAULT 0 NULL;"),
+    QStringLiteral("ALTER TABLE accounts_dep.fatigue ADD i_night int DEFAULT 0 NULL;"),
+    QStringLiteral("ALTER TABLE accounts_dep.h_tabel ADD i_night int DEFAULT 0 NULL;"),
+};
+
+void quietly(Db& db, const QString& statement) {
+    try {
+        db.exec(statement);
+    } catch (const DbError&) {
+    }
+}
+
+}  // namespace
+
+QStringList upgradeStatements() {
+    return QStringList{kDropView, kCreateView} + kColumns;
+}
+
+void upgrade(Db& db) {
+    try {
+        Transaction t(db);
+        db.exec(QStringLiteral("SAVEPOINT izdel_drop"));
+        try {
+            db.exec(kDropView);
+            db.exec(QStringLiteral("RELEASE SAVEPOINT izdel_drop"));
+        } catch (const DbError&) {
+            db.exec(QStringLiteral("ROLLBACK TO SAVEPOINT izdel_drop"));
+        }
+        db.exec(kCreateView);
+        t.commit();
+    } catch (const DbError&) {
+    }
+    for (const QString& s : kColumns)
+        quietly(db, s);
+}
+
+}  // namespace schema

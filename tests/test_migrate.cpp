@@ -1,0 +1,372 @@
+// The legacy import (a SQLite stand-in for the Access file behind "Tabel", the test database behind
+// "Tabel_PgSQL", both through unixODBC) and the schema upgrade.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "migrate/legacy_import.h"
+#include "migrate/schema_upgrade.h"
+#include "support/testdb.h"
+
+namespace {
+
+QString sourceDir() {
+    return qEnvironmentVariable("TABEL_SOURCE_DIR");
+}
+
+void runTool(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(program, args);
+    QVERIFY2(p.waitForStarted(), qPrintable(program));
+    p.write(input);
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+             qPrintable(program + QStringLiteral(": ") + QString::fromUtf8(p.readAllStandardError())));
+}
+
+// The izdel of the earlier schema: a table of its own, before the upgrade made it a view over the ERP goods.
+void toEarlierSchema(TestDb& db) {
+    db.exec(QStringLiteral(
+        "drop view accounts_dep.izdel; "
+        "create table accounts_dep.izdel (id serial primary key, marka char(128), nom varchar(255), massa double "
+        "precision)"));
+}
+
+// Every target table as text, rows in id order; nomenkl without its ids, which the database generates.
+QString dumpTargets(TestDb& db) {
+    QString out;
+    for (const char* t : {"h_tabel", "izdel", "oper", "vid_oper", "workers", "smena"})
+        out += db.value(QStringLiteral("select '%1: ' || count(*) || ' ' || coalesce(string_agg(t::text, '|' order by "
+                                       "id), '') from accounts_dep.%1 t")
+                            .arg(QLatin1String(t))) +
+               QLatin1Char('\n');
+    out +=
+        db.value(QStringLiteral("select 'nomenkl: ' || count(*) || ' ' || coalesce(string_agg(marka || '/' || nom, "
+                                "'|' order by marka, nom), '') from accounts_dep.nomenkl"));
+    return out;
+}
+
+}  // namespace
+
+class TestMigrate : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString legacyFile_;
+    QStringList progress_, notices_;
+
+    // A legacy database of `rows` generated rows per table (0: empty tables) with extra rows from `sql`, in
+    // the file behind "Tabel". unixODBC caches what it read from its configuration for a while, so the
+    // configuration stays the same for every test and the import is pointed at each test's database through
+    // its connection text.
+    void prepare(int rows, const QString& sql = {}) {
+        runTool(QStringLiteral("bash"),
+                {sourceDir() + QStringLiteral("/scripts/legacy-sqlite"), legacyFile_, QString::number(rows)});
+        if (!sql.isEmpty())
+            runTool(QStringLiteral("sqlite3"), {legacyFile_}, sql.toUtf8());
+    }
+
+    static QString targetFor(const TestDb& db) {
+        return legacy::targetConnectionText() + QStringLiteral(";Database=") + db.name();
+    }
+
+    legacy::Import makeImport(const TestDb& db, int batch = 250) {
+        progress_.clear();
+        notices_.clear();
+        legacy::Import imp([this](const QString& t) { progress_ << t; }, [this](const QString& t) { notices_ << t; });
+        imp.setBatchSize(batch);
+        imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
+        return imp;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        QVERIFY(!sourceDir().isEmpty());
+        // The data source's own database does not exist: an import not pointed at a test database fails.
+        legacyFile_ = tmp_.filePath(QStringLiteral("legacy.sqlite"));
+        runTool(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/odbc-legacy"), tmp_.path(),
+                                         TestDb::server(), QStringLiteral("no_such_database"), legacyFile_});
+        qputenv("ODBCSYSINI", tmp_.path().toUtf8());
+        qputenv("ODBCINI", tmp_.filePath(QStringLiteral("odbc.ini")).toUtf8());
+    }
+
+    // Each value as the legacy table holds it, and what arrives: empty numbers 0, the shift record's date, hours
+    // and entry date through their text form (empty stays empty), texts as they stand.
+    void valuesArriveAsCarried() {
+        TestDb db;
+        toEarlierSchema(db);
+        prepare(0, QStringLiteral(R"sql(
+insert into H_TABEL (id, w_id, month, year, smena, d1, d2, d3, d31) values (5, 101, 3, 2024, 2, 8, NULL, '', 11);
+insert into H_TABEL (id, w_id, month, year, smena) values (3, 102, 3, 2024, 1);
+insert into IZDEL values (7, 'А-12', 'Ведра ''большие''', 2.125);
+insert into NOMENKL (nom, marka) values ('Ведра', 'А-12'), (NULL, 'Б-1');
+insert into OPER values (9, 4, 0, 0.1, 7), (10, 4, 1, NULL, 7);
+insert into VID_OPER values (4, 'Сборка');
+insert into WORKERS values (101, 'Иванов И.И.', 'ул. Ленина, 1');
+insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 00:00:00', 8, '2024-03-06 09:15:00'),
+                         (2, 101, 7, 9, NULL, NULL, 3, NULL, NULL, 'да', NULL, NULL, NULL);
+)sql"));
+        makeImport(db, 1).run();
+
+        QCOMPARE(db.value("select concat_ws(',', w_id, month, year, smena, d1, d2, d3, d4, d31, i_type) "
+                          "from accounts_dep.h_tabel where id = 5"),
+                 QStringLiteral("101,3,2024,2,8,0,0,0,11,0"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel where id = 3 and d1 = 0 and d31 = 0"), 1);
+        QCOMPARE(db.value("select concat_ws(',', id, trim(marka), nom, massa) from accounts_dep.izdel"),
+                 QStringLiteral("7,А-12,Ведра 'большие',2.125"));
+        QCOMPARE(db.value("select string_agg(coalesce(nom, '-') || '/' || trim(marka), ',' order by id) "
+                          "from accounts_dep.nomenkl"),
+                 QStringLiteral("Ведра/А-12,-/Б-1"));
+        QCOMPARE(db.value("select string_agg(concat_ws(',', id, vid, naimen, cena, i_id), ';' order by id) "
+                          "from accounts_dep.oper"),
+                 QStringLiteral("9,4,0,0.1,7;10,4,1,0,7"));
+        QCOMPARE(db.value("select trim(vid) from accounts_dep.vid_oper"), QStringLiteral("Сборка"));
+        QCOMPARE(db.value("select trim(fio) || '|' || trim(addr) from accounts_dep.workers where id = 101"),
+                 QStringLiteral("Иванов И.И.|ул. Ленина, 1"));
+        QCOMPARE(db.value("select concat_ws(',', w_id, i_id, o_id, kol_vo, brak, smena, cena, color, ok, data, time, "
+                          "vvod) from accounts_dep.smena where id = 1"),
+                 QStringLiteral("101,7,9,100,2,1,12.5,0,да,2024-03-05,8,2024-03-06 09:15:00"));
+        QCOMPARE(db.value("select concat_ws(',', kol_vo, brak, cena, color, data is null, time is null, vvod is null) "
+                          "from accounts_dep.smena where id = 2"),
+                 QStringLiteral("0,0,0,0,t,t,t"));
+
+        // The progress text names the legacy table, the rows done and the rows in all.
+        QVERIFY(progress_.contains(QStringLiteral("H_TABEL: 1 из 2 записей")));
+        QVERIFY(progress_.contains(QStringLiteral("smena: 2 из 2 записей")));
+        QVERIFY(notices_.isEmpty());
+    }
+
+    // Two runs leave what one run leaves; rows with id 0 or below are kept beside the imported ones; new rows
+    // entered afterwards get ids past the imported ones.
+    void repeatedImportKeepsOwnRowsAndMovesIdsOn() {
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec(QStringLiteral(
+            "insert into accounts_dep.h_tabel (id, w_id, month, year, smena, d1) values (0, 900, 1, 2026, 1, 5), "
+            "(-4, 901, 1, 2026, 1, 6), (77, 902, 1, 2026, 1, 7);"
+            "insert into accounts_dep.vid_oper (id, vid) values (0, 'своя'), (5000, 'старая');"
+            "insert into accounts_dep.smena (id, w_id, ok) values (-1, 903, 'no');"
+            "insert into accounts_dep.nomenkl (nom, marka) values ('старая', 'X');"));
+        prepare(300);
+
+        auto imp = makeImport(db, 7);
+        imp.run();
+        QCOMPARE(imp.rowsCopied(), qlonglong(7 * 300));
+        const QString once = dumpTargets(db);
+        imp.run();
+        QCOMPARE(dumpTargets(db), once);
+
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 302);
+        QCOMPARE(db.value("select string_agg(id || ':' || w_id, ',' order by id) from accounts_dep.h_tabel "
+                          "where id <= 0"),
+                 QStringLiteral("-4:901,0:900"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel where id = 77 and w_id = 902"), 0);
+        QCOMPARE(db.value("select string_agg(trim(vid), ',' order by id) from accounts_dep.vid_oper where id <= 0 "
+                          "or id > 300"),
+                 QStringLiteral("своя"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena where id = -1"), 1);
+        QCOMPARE(db.count("select count(*) from accounts_dep.nomenkl where nom = 'старая'"), 0);
+
+        // The progress text advances batch by batch up to the whole table.
+        QCOMPARE(progress_.count(), 2 * 7 * 43);  // 300 rows in batches of 7, per table, per run
+        QCOMPARE(progress_.at(1), QStringLiteral("H_TABEL: 14 из 300 записей"));
+        QCOMPARE(progress_.last(), QStringLiteral("smena: 300 из 300 записей"));
+
+        for (const char* t : {"h_tabel", "izdel", "nomenkl", "oper", "vid_oper", "smena"}) {
+            const QString table = QStringLiteral("accounts_dep.") + QLatin1String(t);
+            const int before = db.count(QStringLiteral("select max(id) from ") + table);
+            QVERIFY(before >= 300);
+            const int fresh = db.count(QStringLiteral("insert into %1 default values returning id").arg(table));
+            QVERIFY2(fresh > before, t);
+        }
+    }
+
+    // A legacy table without rows empties its target, apart from the rows with id 0 or below.
+    void emptySourceEmptiesTarget() {
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec(
+            QStringLiteral("insert into accounts_dep.workers (id, fio) values (0, 'нулевой'), (3, 'третий');"
+                           "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no'), (2, 18, 'ok');"
+                           "insert into accounts_dep.izdel (id, marka) values (4, 'А');"));
+        prepare(0);
+        makeImport(db).run();
+        QCOMPARE(db.value("select string_agg(id || trim(fio), ',') from accounts_dep.workers"),
+                 QStringLiteral("0нулевой"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 0);
+        QCOMPARE(db.count("select count(*) from accounts_dep.izdel"), 0);
+        QVERIFY(progress_.isEmpty());
+    }
+
+    // A row the target refuses, in the middle of a table after batches already sent: that table stays as it
+    // was, the tables before it are complete, the ones after it untouched, and the reason is reported.
+    void failureLeavesTableAsItWas() {
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec(
+            QStringLiteral("insert into accounts_dep.workers (id, fio) values (1, 'прежний'), (50, 'прежний 50');"
+                           "insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no');"
+                           "insert into accounts_dep.vid_oper (id, vid) values (900, 'старый вид');"));
+        prepare(20, QStringLiteral("insert into WORKERS values (5, 'Двойник', '');"));  // id 5 twice
+
+        QString error;
+        try {
+            makeImport(db, 2).run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QStringLiteral("WORKERS")) && error.contains(QStringLiteral("workers_pkey")),
+                 qPrintable(error));
+        QVERIFY(progress_.contains(QStringLiteral("WORKERS: 4 из 21 записей")));  // rows were sent before it
+
+        QCOMPARE(db.value("select string_agg(id || trim(fio), ',' order by id) from accounts_dep.workers"),
+                 QStringLiteral("1прежний,50прежний 50"));
+        QCOMPARE(db.value("select string_agg(id::text, ',') from accounts_dep.smena"), QStringLiteral("1"));
+        for (const char* t : {"h_tabel", "izdel", "nomenkl", "oper", "vid_oper"})
+            QCOMPARE(db.count(QStringLiteral("select count(*) from accounts_dep.") + QLatin1String(t)), 20);
+        QCOMPARE(db.count("select count(*) from accounts_dep.vid_oper where id = 900"), 0);
+    }
+
+    // A data source that is not configured stops the import before anything changes, and names the source;
+    // the next run works.
+    void missingDataSourceIsReported() {
+        TestDb db;
+        db.exec(QStringLiteral("insert into accounts_dep.workers (id, fio) values (3, 'третий')"));
+        prepare(5);
+        auto imp = makeImport(db);
+        imp.setConnectionTexts(QStringLiteral("Tabel_Old;PWD=tosumavid"), targetFor(db));
+        QString error;
+        try {
+            imp.run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QStringLiteral("«Tabel_Old»")), qPrintable(error));
+        QCOMPARE(db.value("select id || trim(fio) from accounts_dep.workers"), QStringLiteral("3третий"));
+
+        imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
+        imp.run();
+        QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 5);
+    }
+
+    // Against an upgraded database izdel is a view over the ERP goods: the products are skipped with a clear
+    // warning, the other tables imported.
+    void upgradedDatabaseSkipsProducts() {
+        TestDb db;
+        ScriptedUi ui;
+        db.exec(QStringLiteral(
+            "insert into cmn_classifier.item (id, id_level, s_caption) values (100, 2, 'Ведра');"
+            "insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, id_class_item) values (230, 'А-12', 100);"));
+        prepare(10);
+        QStringList shown;
+        legacy::Import imp([&](const QString& t) { shown << t; }, legacy::showNotice);
+        imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
+        imp.run();
+
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("Импорт"));
+        QCOMPARE(ui.messages[0].flags, int(ui::MB_WARNING));
+        QVERIFY2(ui.messages[0].text.contains(QStringLiteral("IZDEL")) &&
+                     ui.messages[0].text.contains(QStringLiteral("представление")),
+                 qPrintable(ui.messages[0].text));
+        QVERIFY(ui.errors.isEmpty());
+        QCOMPARE(db.value("select string_agg(id || marka, ',') from accounts_dep.izdel"), QStringLiteral("230А-12"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 10);
+        QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 10);
+        QVERIFY(shown.contains(QStringLiteral("OPER: 10 из 10 записей")));
+        QVERIFY(!shown.join(QLatin1Char('\n')).contains(QStringLiteral("IZDEL:")));
+    }
+
+    // ---------------------------------------------------------------------------------------------------------
+    // Schema upgrade
+
+    // Running it on a database of the earlier state, and then again, gives the same objects as once.
+    void upgradeTwiceEqualsOnce() {
+        TestDb db;
+        db.exec(
+            QStringLiteral("drop view accounts_dep.izdel;"
+                           "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
+                           "alter table accounts_dep.h_tabel drop column i_night;"
+                           "insert into accounts_dep.fatigue (id, cnt) values (1, 8);"
+                           "insert into cmn_classifier.item (id, id_level, s_caption) values (100, 2, 'Ведра');"
+                           "insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, massa, id_class_item) "
+                           "values (230, 'А-12', 2.5, 100), (231, 'без группы', 1, null);"));
+        const QString expectedView = TestDb().value("select pg_get_viewdef('accounts_dep.izdel')");
+        auto snapshot = [&db]() {
+            return db.value(
+                       "select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
+                       "coalesce(column_default, '-') || ' ' || is_nullable, ', ' order by table_name, "
+                       "ordinal_position) from information_schema.columns where table_schema = 'accounts_dep'") +
+                   QLatin1Char('|') + db.value("select pg_get_viewdef('accounts_dep.izdel')");
+        };
+        Db conn;
+        db.connect(conn);
+        schema::upgrade(conn);
+        const QString once = snapshot();
+        schema::upgrade(conn);
+        QCOMPARE(snapshot(), once);
+
+        QCOMPARE(db.value("select pg_get_viewdef('accounts_dep.izdel')"), expectedView);
+        QCOMPARE(db.value("select string_agg(concat_ws(',', marka, id_class_item, id, massa, id_nom, nom), ';') "
+                          "from accounts_dep.izdel"),
+                 QStringLiteral("А-12,100,230,2.500000,100,Ведра"));
+        QCOMPARE(db.value("select concat_ws(',', i_holiday, i_night) from accounts_dep.fatigue"),
+                 QStringLiteral("0,0"));
+        QCOMPARE(db.value("select column_default from information_schema.columns where table_schema = "
+                          "'accounts_dep' and table_name = 'h_tabel' and column_name = 'i_night'"),
+                 QStringLiteral("0"));
+    }
+
+    // When the first step fails (izdel of the earlier schema is a table, the view cannot replace it), the
+    // columns are still added, the table is left as it is, and nothing is shown.
+    void failingFirstStepKeepsGoing() {
+        TestDb db;
+        ScriptedUi ui;
+        toEarlierSchema(db);
+        db.exec(
+            QStringLiteral("insert into accounts_dep.izdel (id, marka) values (7, 'А-12');"
+                           "alter table accounts_dep.fatigue drop column i_holiday, drop column i_night;"
+                           "alter table accounts_dep.h_tabel drop column i_night;"));
+        Db conn;
+        db.connect(conn);
+        schema::upgrade(conn);
+
+        QCOMPARE(db.value("select relkind from pg_class where oid = 'accounts_dep.izdel'::regclass"),
+                 QStringLiteral("r"));
+        QCOMPARE(db.value("select id || trim(marka) from accounts_dep.izdel"), QStringLiteral("7А-12"));
+        QCOMPARE(db.count("select count(*) from information_schema.columns where table_schema = 'accounts_dep' and "
+                          "(table_name, column_name) in (('fatigue', 'i_holiday'), ('fatigue', 'i_night'), "
+                          "('h_tabel', 'i_night'))"),
+                 3);
+        QVERIFY(ui.messages.isEmpty() && ui.errors.isEmpty());
+        QVERIFY(!conn.inTransaction());
+        conn.exec(QStringLiteral("select 1"));  // the connection is left usable
+    }
+
+    // On an up-to-date database only the view is recreated (a new object with the same definition).
+    void upToDateOnlyRecreatesView() {
+        TestDb db;
+        ScriptedUi ui;
+        auto columns = [&db]() {
+            return db.value(
+                "select string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || "
+                "coalesce(column_default, '-'), ', ' order by table_name, ordinal_position) "
+                "from information_schema.columns where table_schema = 'accounts_dep'");
+        };
+        const QString before = columns();
+        const QString oid = db.value("select 'accounts_dep.izdel'::regclass::oid");
+        const QString definition = db.value("select pg_get_viewdef('accounts_dep.izdel')");
+        Db conn;
+        db.connect(conn);
+        schema::upgrade(conn);
+        QCOMPARE(columns(), before);
+        QVERIFY(db.value("select 'accounts_dep.izdel'::regclass::oid") != oid);
+        QCOMPARE(db.value("select pg_get_viewdef('accounts_dep.izdel')"), definition);
+        QVERIFY(ui.messages.isEmpty() && ui.errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMigrate)
+#include "test_migrate.moc"
