@@ -24,6 +24,8 @@
 #include "app/sqltext.h"
 #include "app/ui.h"
 #include "journal/timesheet_cell.h"
+#include "migrate/legacy_import.h"
+#include "migrate/schema_upgrade.h"
 
 namespace {
 
@@ -162,6 +164,9 @@ TForm1::TForm1(QWidget* parent)
         b->setAutoDefault(false);
         bottom->addWidget(b);
     }
+    Label1 = named(new QLabel, "Label1");  // progress of the legacy import; hidden like its menu item
+    Label1->hide();
+    bottom->addWidget(Label1);
     bottom->addStretch(1);
     Button4->setAutoDefault(false);
     bottom->addWidget(Button4);
@@ -416,12 +421,16 @@ void TForm1::N10Click() {
 }
 
 void TForm1::N12Click() {
-    // TODO(legacy import): run the import.
+    // The label shows the progress while the import runs, then hides again with its menu item.
+    Label1->show();
+    struct Hide {
+        QLabel* label;
+        ~Hide() { label->hide(); }
+    } hide{Label1};
+    runLegacyImport([this](const QString& text) { Label1->setText(text); });
 }
 
-void TForm1::N16Click() {
-    // TODO(schema upgrade): run the upgrade command.
-}
+void TForm1::N16Click() { schema::upgrade(app().dm->ADO_DB); }
 
 std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {
     const QDate first(today.year(), today.month(), 1);

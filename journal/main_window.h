@@ -9,6 +9,7 @@
 class QAction;
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -68,6 +69,7 @@ public:
     QPushButton* Button8;  // Обновить
     QPushButton* Button5;  // Ср.сд./хоз. работы
     QPushButton* Button4;  // Выход
+    QLabel* Label1;        // progress of the legacy import (hidden)
 
     Command updtOK;  // the acceptance mark of one record
     Dataset ver;     // accounts_dep.ver: the build stamp every workstation compares against
