@@ -132,6 +132,10 @@ bool TForm5::Edit1KeyDown(QKeyEvent* e) {
         workers.prior();
     else if (e->key() == Qt::Key_Down)
         workers.next();
+    // In list mode no button is the default one: Enter in the search box does nothing (Qt would otherwise make
+    // "Добавить" the default button).
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && Tag == 0)
+        return true;
     // Every key-down stops here; characters and Backspace still edit the text.
     return !catalog::searchBoxKeepsKey(e);
 }

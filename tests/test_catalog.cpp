@@ -444,6 +444,20 @@ private slots:
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.person"), before - (answer == ui::IDYES));
     }
 
+    // In list mode the workers list has no default button: Enter in its search box opens nothing.
+    void workersListEnter() {
+        AppFixture fx;
+        fx.db.exec(kWorkers);
+        fx.ui.onModal([&](QDialog* d) {
+            type(app().form5->Edit1, "Пет");
+            QTest::keyClick(app().form5->Edit1, Qt::Key_Return);
+            QVERIFY(d->isVisible());
+        });
+        app().form5->runList();
+        QCOMPARE(fx.ui.modalShown, QStringList{"TForm5"});
+        QCOMPARE(fx.db.count("select count(*) from accounts_dep.person"), 5);
+    }
+
     // The wheel anywhere on the worker dialog moves the lookup that has the focus, one entry per notch.
     void workerDialogWheel() {
         AppFixture fx;
