@@ -1,9 +1,5 @@
 #include "app/startup.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <vector>
-
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/registry.h"
@@ -14,6 +10,11 @@
 #include "catalog/products_list.h"
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
+
+#include <QApplication>
+#include <QDialog>
+
+#include <vector>
 
 Windows& app() {
     static Windows w;

@@ -1,12 +1,5 @@
 #include "catalog/workers_list.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
@@ -14,6 +7,13 @@
 #include "app/ui.h"
 #include "catalog/list_helpers.h"
 #include "catalog/worker_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 QString workerDeleteSql(int id) {
     return QStringLiteral("delete from accounts_dep.person where id =") + sql::num(qlonglong(id));

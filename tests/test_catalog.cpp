@@ -1,13 +1,4 @@
 // Reference books: workers, products and operation kinds — their lists, dialogs and pick modes.
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPushButton>
-#include <QTest>
-#include <QWheelEvent>
-#include <functional>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
@@ -20,6 +11,16 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "support/testdb.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
 
 namespace {
 
