@@ -5,6 +5,12 @@
 #include "app/login_window.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "catalog/kind_dialog.h"
+#include "catalog/kinds_list.h"
+#include "catalog/product_dialog.h"
+#include "catalog/products_list.h"
+#include "catalog/worker_dialog.h"
+#include "catalog/workers_list.h"
 #include "journal/main_window.h"
 
 #include <QApplication>
@@ -40,13 +46,13 @@ void createWindows() {
     // then the login window, which thereby becomes the application's main window, then the others.
     make(w.form1);
     make(w.form23);
-    // make(w.form2);
-    // make(w.form3);
+    make(w.form2);
+    make(w.form3);
     // make(w.form4);
-    // make(w.form5);
-    // make(w.form7);
-    // make(w.form8);
-    // make(w.form9);
+    make(w.form5);
+    make(w.form7);
+    make(w.form8);
+    make(w.form9);
     // make(w.form10);
     // make(w.form11);
     // make(w.form18);
