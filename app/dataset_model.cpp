@@ -78,6 +78,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     case Qt::DisplayRole: return columns_[section].title;
     case Qt::FontRole: return titleFont_;
     case Qt::TextAlignmentRole: return QVariant(Qt::AlignCenter);
+    case Qt::ForegroundRole:
+        if (columns_[section].titleColor.isValid())
+            return columns_[section].titleColor;
+        return {};
     default: return {};
     }
 }
