@@ -4,6 +4,8 @@
 #include "app/db.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "timesheet/shift_timesheet.h"
+#include "timesheet/timesheet_print.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -48,9 +50,9 @@ void createWindows() {
     // make(w.form10);
     // make(w.form11);
     // make(w.form18);
-    // make(w.form19);
+    make(w.form19);
     // make(w.form21);
-    // make(w.form15);
+    make(w.form15);
     // make(w.form16);
     // make(w.form17);
     // make(w.form20);

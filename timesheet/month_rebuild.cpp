@@ -17,8 +17,8 @@ QString pieceRows(const QString& alias) {
 // rebuild ends (readers do not), so no cell update lands between the delete and the new rows.
 void begin(Db& db, int month, int year) {
     db.exec(QStringLiteral("lock table accounts_dep.h_tabel in share row exclusive mode"));
-    db.exec(QStringLiteral("delete from accounts_dep.h_tabel where month=") + sql::num(month) +
-            QStringLiteral(" and year=") + sql::num(year) + QStringLiteral(" and ") + pieceRows({}));
+    db.exec(QStringLiteral("delete from accounts_dep.h_tabel where month=") + QString::number(month) +
+            QStringLiteral(" and year=") + QString::number(year) + QStringLiteral(" and ") + pieceRows({}));
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ QString pieceRowsCondition() { return pieceRows({}); }
 
 QStringList dayStatements(int day, int month, int year) {
     const QString d = sql::toDate(QDate(year, month, day));
-    const QString m = sql::num(month), y = sql::num(year);
+    const QString m = QString::number(month), y = QString::number(year);
     return {
         // Rows for the workers and shifts first seen on this day.
         QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) select s.smena, s.w_id, ") + m +
@@ -37,7 +37,7 @@ QStringList dayStatements(int day, int month, int year) {
             m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")) +
             QStringLiteral(") group by s.smena, s.w_id order by s.smena, s.w_id"),
         // The day's cell of every worker and shift with records that day.
-        QStringLiteral("update accounts_dep.h_tabel h set d") + sql::num(day) +
+        QStringLiteral("update accounts_dep.h_tabel h set d") + QString::number(day) +
             QStringLiteral("=t.tim from (select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") + d +
             QStringLiteral(" and w_id is not null and smena is not null group by smena, w_id) t where h.w_id=t.w_id "
                            "and h.smena=t.smena and h.month=") +
@@ -60,7 +60,7 @@ void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
 
 void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress) {
     const int days = QDate(year, month, 1).daysInMonth();
-    const QString m = sql::num(month), y = sql::num(year);
+    const QString m = QString::number(month), y = QString::number(year);
     const QString key = QStringLiteral(" and month=") + m + QStringLiteral(" and year=") + y +
                         QStringLiteral(" and ") + pieceRows({});
     Transaction t(db);
@@ -76,10 +76,10 @@ void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress
             auto c = db.query(QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel where w_id=") +
                               W + QStringLiteral(" and smena=") + S + key);
             if (c->text(0, 0).toInt() != 0)
-                db.exec(QStringLiteral("update accounts_dep.h_tabel set d") + sql::num(day) + QLatin1Char('=') + T +
+                db.exec(QStringLiteral("update accounts_dep.h_tabel set d") + QString::number(day) + QLatin1Char('=') + T +
                         QStringLiteral(" where w_id=") + W + QStringLiteral(" and smena=") + S + key);
             else
-                db.exec(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") + sql::num(day) +
+                db.exec(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") + QString::number(day) +
                         QStringLiteral(") values(") + S + QStringLiteral(", ") + W + QStringLiteral(", ") + m +
                         QStringLiteral(", ") + y + QStringLiteral(", ") + T + QLatin1Char(')'));
         }
