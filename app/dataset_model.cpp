@@ -49,6 +49,8 @@ QString DatasetModel::cellText(int row, int column) const {
     if (col < 0 || !ds_ || row >= ds_->recordCount())
         return {};
     const GridColumn& gc = columns_[column];
+    if (!gc.nullText.isEmpty() && ds_->isNullAt(row, col))
+        return gc.nullText;
     if (!gc.mask.isEmpty() && !ds_->isNullAt(row, col))
         return fmt::mask(ds_->valueAt(row, col).toDouble(), gc.mask);
     return ds_->textAt(row, col);

@@ -18,6 +18,7 @@ struct GridColumn {
     bool visible = true;
     int width = 0;          // pixels; 0: fit the contents
     QColor titleColor;      // colour of the title text; invalid: the header's own
+    QString nullText;       // shown for NULL
 };
 
 // Shows a dataset in a table view. Colours, bold and backgrounds of a cell come from an optional rule.

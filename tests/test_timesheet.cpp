@@ -185,7 +185,7 @@ private slots:
             if (c.green)
                 QCOMPARE(bg(c.day).value<QColor>(), TForm19::moneyGreen());
         }
-        QCOMPARE(m->data(m->index(0, 7), Qt::DisplayRole).toString(), QString());
+        QCOMPARE(m->data(m->index(0, 7), Qt::DisplayRole).toString(), QStringLiteral("0"));
         QCOMPARE(m->data(m->index(0, 32), Qt::BackgroundRole).value<QColor>(), QColor(225, 228, 255));
         QCOMPARE(m->data(m->index(0, 32), Qt::DisplayRole).toString(), QStringLiteral("45"));
     }

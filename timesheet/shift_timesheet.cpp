@@ -139,6 +139,7 @@ QList<GridColumn> TForm19::columns() const {
         GridColumn c{QStringLiteral("d%1").arg(k), QString::number(k), Qt::AlignCenter, {}, true, 28};
         const DayMark& mark = marks_[size_t(k - 1)];
         c.titleColor = mark.readOnly ? silver() : mark.color;
+        c.nullText = QStringLiteral("0");  // nothing recorded reads as 0 (and shows silver)
         cols << c;
     }
     cols << GridColumn{QStringLiteral("summ"), QStringLiteral("Итого"), Qt::AlignCenter, {}, true, 52};
