@@ -1,14 +1,14 @@
 // The banded report engine: bands in order, group totals, page footers, masks, and a PDF read back.
-#include "app/dataset.h"
-#include "reports/engine/report_layouter.h"
-#include "reports/engine/report_painter.h"
-#include "support/testdb.h"
-
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "app/dataset.h"
+#include "reports/engine/report_layouter.h"
+#include "reports/engine/report_painter.h"
+#include "support/testdb.h"
 
 using namespace report;
 
@@ -82,10 +82,11 @@ private slots:
                                               "groupFooter:nom", "groupHeader:nom", "detail", "groupFooter:nom",
                                               "groupFooter:fio", "groupHeader:fio", "groupHeader:nom", "detail",
                                               "groupFooter:nom", "groupFooter:fio", "summary", "pageFooter"}));
-        QCOMPARE(l.texts(0), (QStringList{"Заголовок", "Иванов", "Ведра", "Ведра!", "10", "12,346", "Ведра!", "5", "1,100",
-                                          "15", "13,4456", "Тазы", "Тазы!", "7", "2,500", "7", "2,5", "15,95",
-                                          "Петров", "Ведра", "Ведра!", "1", "100,004", "1", "100,004", "100,00",
-                                          "Итого:", "23", "115,95", "Стр. 1 из 1"}));
+        QCOMPARE(l.texts(0),
+                 (QStringList{"Заголовок", "Иванов", "Ведра",   "Ведра!", "10",     "12,346",     "Ведра!",  "5",
+                              "1,100",     "15",     "13,4456", "Тазы",   "Тазы!",  "7",          "2,500",   "7",
+                              "2,5",       "15,95",  "Петров",  "Ведра",  "Ведра!", "1",          "100,004", "1",
+                              "100,004",   "100,00", "Итого:",  "23",     "115,95", "Стр. 1 из 1"}));
         // The page footer sits at the bottom of the page; the summary's frame has four sides.
         const QString dump = l.dump();
         QVERIFY2(dump.contains(" band pageFooter @281.0 row 3\n"), qPrintable(dump));
@@ -181,8 +182,9 @@ private slots:
             QVERIFY2(text.contains(QString::fromUtf8(t)), qPrintable(text));
 
         Dataset big(conn, QStringLiteral("big"));
-        big.setSql(QStringLiteral("select 'Работник ' || (n / 40) as fio, 'Группа ' || (n / 8) as nom, n * 0.5 as summa,"
-                                  " n as kolvo from generate_series(1, 30000) n order by n"));
+        big.setSql(
+            QStringLiteral("select 'Работник ' || (n / 40) as fio, 'Группа ' || (n / 8) as nom, n * 0.5 as summa,"
+                           " n as kolvo from generate_series(1, 30000) n order by n"));
         big.open();
         QElapsedTimer t;
         t.start();

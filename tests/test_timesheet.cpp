@@ -1,12 +1,4 @@
 // The time sheet by shifts: month loading and column marking, cell colours, the rebuild, printing and Excel.
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "reports/excel_writer.h"
-#include "support/testdb.h"
-#include "timesheet/month_rebuild.h"
-#include "timesheet/shift_timesheet.h"
-#include "timesheet/timesheet_print.h"
-
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +11,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "reports/excel_writer.h"
+#include "support/testdb.h"
+#include "timesheet/month_rebuild.h"
+#include "timesheet/shift_timesheet.h"
+#include "timesheet/timesheet_print.h"
+
 namespace {
 
 const char* const kWorkers = R"sql(
@@ -28,8 +28,9 @@ insert into cmn_contractor.person(id, s_caption, s_code) values
 
 // A shift record: date (ISO), shift, worker, hours, acceptance mark (SQL literal).
 QString rec(const QString& date, int shift, int worker, const QString& hours, const QString& ok = "'no'") {
-    return QStringLiteral("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, "
-                          "time, ok) values ('%1', %2, %3, 230, 411, 2.5, 10, 0, 0, %4, %5);")
+    return QStringLiteral(
+               "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, "
+               "time, ok) values ('%1', %2, %3, 230, 411, 2.5, 10, 0, 0, %4, %5);")
         .arg(date)
         .arg(shift)
         .arg(worker)
@@ -74,8 +75,12 @@ print(json.dumps({c.coordinate: c.value for row in ws.iter_rows() for c in row i
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
-QColor windowText() { return QApplication::palette().color(QPalette::WindowText); }
-QColor windowBackground() { return QApplication::palette().color(QPalette::Base); }
+QColor windowText() {
+    return QApplication::palette().color(QPalette::WindowText);
+}
+QColor windowBackground() {
+    return QApplication::palette().color(QPalette::Base);
+}
 
 }  // namespace
 
@@ -156,8 +161,9 @@ private slots:
         f.db.exec(kWorkers);
         f.db.exec(rec("2024-03-01", 1, 17, "8"));
         // March 2024: the 2nd and 3rd are Saturday and Sunday.
-        f.db.exec("insert into accounts_dep.h_tabel(w_id, month, year, smena, d1, d2, d3, d4, d5, d6) "
-                  "values (17, 3, 2024, 1, 0, 8, 12, 8, 12, 5)");
+        f.db.exec(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, d1, d2, d3, d4, d5, d6) "
+            "values (17, 3, 2024, 1, 0, 8, 12, 8, 12, 5)");
         TForm19* w = app().form19;
         selectMonth(w, 2024, 3);
         auto* m = w->DBGrid1->datasetModel();
@@ -253,12 +259,13 @@ private slots:
         db.exec(kWorkers);
         db.exec(rec("2024-03-04", 1, 17, "8") + rec("2024-03-04", 1, 18, "null") +
                 "insert into accounts_dep.smena(data, smena, w_id, time, ok) values ('2024-03-04', 1, null, 4, 'no');");
-        db.exec("insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d3, d4, d10) values "
-                "(17, 3, 2024, 1, 0, 0, null, 1, 5),"      // stale: day 10's records were deleted
-                "(18, 3, 2024, 2, 0, 0, 7, null, null),"   // no records left in shift 2
-                "(17, 3, 2024, null, 7777, 0, 4, null, null),"
-                "(18, 3, 2024, null, 7778, 1, null, 2, null),"
-                "(17, 2, 2024, 1, 0, 0, 9, null, null)");
+        db.exec(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d3, d4, d10) values "
+            "(17, 3, 2024, 1, 0, 0, null, 1, 5),"     // stale: day 10's records were deleted
+            "(18, 3, 2024, 2, 0, 0, 7, null, null),"  // no records left in shift 2
+            "(17, 3, 2024, null, 7777, 0, 4, null, null),"
+            "(18, 3, 2024, null, 7778, 1, null, 2, null),"
+            "(17, 2, 2024, 1, 0, 0, 9, null, null)");
         const QString kept = sheet(db, "i_type in (7777, 7778) or month<>3");
         Db conn;
         db.connect(conn);
@@ -270,8 +277,7 @@ private slots:
         QStringList days(31, "-");
         const QString empty = days.join(' ');
         days[3] = "8";
-        QCOMPARE(sheet(db, "i_type=0 and month=3"),
-                 "17 1 3 2024 0 0 " + days.join(' ') + "\n18 1 3 2024 0 0 " + empty);
+        QCOMPARE(sheet(db, "i_type=0 and month=3"), "17 1 3 2024 0 0 " + days.join(' ') + "\n18 1 3 2024 0 0 " + empty);
     }
 
     // The set-based rebuild writes exactly the rows of the per-row procedure, on a generated month.
@@ -307,8 +313,9 @@ insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, d5) values (1
         AppFixture f;
         f.db.exec(kWorkers);
         f.db.exec(rec("2024-03-04", 1, 17, "8") + rec("2024-03-15", 1, 17, "40000"));
-        f.db.exec("insert into accounts_dep.h_tabel(w_id, month, year, smena, d4, d5) values (17, 3, 2024, 1, 7, 2),"
-                  "(18, 3, 2024, 2, 1, null)");
+        f.db.exec(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, d4, d5) values (17, 3, 2024, 1, 7, 2),"
+            "(18, 3, 2024, 2, 1, null)");
         const QString before = sheet(f.db);
         TForm19* w = app().form19;
         selectMonth(w, 2024, 3);

@@ -1,9 +1,9 @@
 #include "timesheet/month_rebuild.h"
 
+#include <QDate>
+
 #include "app/db.h"
 #include "app/sqltext.h"
-
-#include <QDate>
 
 namespace timesheet {
 
@@ -23,7 +23,9 @@ void begin(Db& db, int month, int year) {
 
 }  // namespace
 
-QString pieceRowsCondition() { return pieceRows({}); }
+QString pieceRowsCondition() {
+    return pieceRows({});
+}
 
 QStringList dayStatements(int day, int month, int year) {
     const QString d = sql::toDate(QDate(year, month, day));
@@ -38,7 +40,8 @@ QStringList dayStatements(int day, int month, int year) {
             QStringLiteral(") group by s.smena, s.w_id order by s.smena, s.w_id"),
         // The day's cell of every worker and shift with records that day.
         QStringLiteral("update accounts_dep.h_tabel h set d") + QString::number(day) +
-            QStringLiteral("=t.tim from (select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") + d +
+            QStringLiteral("=t.tim from (select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") +
+            d +
             QStringLiteral(" and w_id is not null and smena is not null group by smena, w_id) t where h.w_id=t.w_id "
                            "and h.smena=t.smena and h.month=") +
             m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")),
@@ -61,8 +64,8 @@ void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
 void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress) {
     const int days = QDate(year, month, 1).daysInMonth();
     const QString m = QString::number(month), y = QString::number(year);
-    const QString key = QStringLiteral(" and month=") + m + QStringLiteral(" and year=") + y +
-                        QStringLiteral(" and ") + pieceRows({});
+    const QString key =
+        QStringLiteral(" and month=") + m + QStringLiteral(" and year=") + y + QStringLiteral(" and ") + pieceRows({});
     Transaction t(db);
     begin(db, month, year);
     for (int day = 1; day <= days; ++day) {
@@ -73,15 +76,17 @@ void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress
                 continue;
             const QString S = dt->text(r, 0), W = dt->text(r, 1);
             const QString T = dt->isNull(r, 2) ? QStringLiteral("NULL") : dt->text(r, 2);
-            auto c = db.query(QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel where w_id=") +
-                              W + QStringLiteral(" and smena=") + S + key);
+            auto c =
+                db.query(QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel where w_id=") + W +
+                         QStringLiteral(" and smena=") + S + key);
             if (c->text(0, 0).toInt() != 0)
-                db.exec(QStringLiteral("update accounts_dep.h_tabel set d") + QString::number(day) + QLatin1Char('=') + T +
-                        QStringLiteral(" where w_id=") + W + QStringLiteral(" and smena=") + S + key);
+                db.exec(QStringLiteral("update accounts_dep.h_tabel set d") + QString::number(day) + QLatin1Char('=') +
+                        T + QStringLiteral(" where w_id=") + W + QStringLiteral(" and smena=") + S + key);
             else
-                db.exec(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") + QString::number(day) +
-                        QStringLiteral(") values(") + S + QStringLiteral(", ") + W + QStringLiteral(", ") + m +
-                        QStringLiteral(", ") + y + QStringLiteral(", ") + T + QLatin1Char(')'));
+                db.exec(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") +
+                        QString::number(day) + QStringLiteral(") values(") + S + QStringLiteral(", ") + W +
+                        QStringLiteral(", ") + m + QStringLiteral(", ") + y + QStringLiteral(", ") + T +
+                        QLatin1Char(')'));
         }
         if (progress)
             progress(day);

@@ -1,13 +1,5 @@
 #include "timesheet/shift_timesheet.h"
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "reports/excel_writer.h"
-#include "timesheet/month_rebuild.h"
-#include "timesheet/timesheet_print.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -17,12 +9,21 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <optional>
+
+#include "app/datamodule.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "reports/excel_writer.h"
+#include "timesheet/month_rebuild.h"
+#include "timesheet/timesheet_print.h"
 
 namespace timesheet {
 
 QStringList monthNames() {
-    return {QStringLiteral("Январь"), QStringLiteral("Февраль"), QStringLiteral("Март"),    QStringLiteral("Апрель"),
-            QStringLiteral("Май"),    QStringLiteral("Июнь"),    QStringLiteral("Июль"),    QStringLiteral("Август"),
+    return {QStringLiteral("Январь"),   QStringLiteral("Февраль"), QStringLiteral("Март"),   QStringLiteral("Апрель"),
+            QStringLiteral("Май"),      QStringLiteral("Июнь"),    QStringLiteral("Июль"),   QStringLiteral("Август"),
             QStringLiteral("Сентябрь"), QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"), QStringLiteral("Декабрь")};
 }
 
@@ -37,8 +38,12 @@ QStringList yearList(int currentYear) {
 
 namespace {
 
-QColor windowText() { return QApplication::palette().color(QPalette::WindowText); }
-QColor windowBackground() { return QApplication::palette().color(QPalette::Base); }
+QColor windowText() {
+    return QApplication::palette().color(QPalette::WindowText);
+}
+QColor windowBackground() {
+    return QApplication::palette().color(QPalette::Base);
+}
 
 // Day number of a day column (d1..d31), 0 for any other column.
 int dayOf(const QString& field) {
@@ -133,8 +138,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
 
 QList<GridColumn> TForm19::columns() const {
     QList<GridColumn> cols;
-    cols << GridColumn{QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), Qt::AlignLeft | Qt::AlignVCenter, {},
-                       true, 190};
+    cols << GridColumn{
+        QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 190};
     for (int k = 1; k <= 31; ++k) {
         GridColumn c{QStringLiteral("d%1").arg(k), QString::number(k), Qt::AlignCenter, {}, true, 28};
         const DayMark& mark = marks_[size_t(k - 1)];
@@ -146,8 +151,12 @@ QList<GridColumn> TForm19::columns() const {
     return cols;
 }
 
-int TForm19::month() const { return ComboBox1->currentIndex() + 1; }
-int TForm19::year() const { return ComboBox2->currentText().toInt(); }
+int TForm19::month() const {
+    return ComboBox1->currentIndex() + 1;
+}
+int TForm19::year() const {
+    return ComboBox2->currentText().toInt();
+}
 
 void TForm19::selectYear(int y) {
     const QString text = QString::number(y);
@@ -243,16 +252,19 @@ QVariant TForm19::cellStyle(const Dataset& ds, int row, const GridColumn& c, int
         back = moneyGreen();
     }
     switch (role) {
-    case Qt::ForegroundRole: return color;
-    case Qt::BackgroundRole: return back.isValid() ? QVariant(back) : QVariant();
-    case Qt::FontRole: {
-        if (!bold)
+        case Qt::ForegroundRole:
+            return color;
+        case Qt::BackgroundRole:
+            return back.isValid() ? QVariant(back) : QVariant();
+        case Qt::FontRole: {
+            if (!bold)
+                return {};
+            QFont f;
+            f.setBold(true);
+            return f;
+        }
+        default:
             return {};
-        QFont f;
-        f.setBold(true);
-        return f;
-    }
-    default: return {};
     }
 }
 
@@ -313,19 +325,20 @@ void TForm19::Button6Click() {
 
 void TForm19::Button2Click() {
     Dataset& h = app().form15->H_Tabel;
+    // The summed sheet is closed however the export ends.
+    struct Closer {
+        Dataset& ds;
+        ~Closer() { ds.close(); }
+    } closer{h};
+    std::optional<ui::HourGlass> hourglass(std::in_place);
     h.close();
     h.setParam(QStringLiteral("mnth"), month());
     h.setParam(QStringLiteral("yea"), year());
     h.open();
     ExcelWriter& xl = formattingWriter();
-    {
-        ui::HourGlass hourglass;
-        if (xl.open(QStringLiteral("Табель ") + ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText()) ==
-            -1) {
-            h.close();
-            return;
-        }
-    }
+    if (xl.open(QStringLiteral("Табель ") + ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText()) ==
+        -1)
+        return;
     xl.show(false);
     const int n = h.recordCount();
     Button2->setText(QStringLiteral("Excel (0 из %1)").arg(n));
@@ -340,7 +353,7 @@ void TForm19::Button2Click() {
         xl.writeCell(1, 1, r, h.field(QStringLiteral("fio")).asString(), true, true, false);
         qlonglong total = 0;
         for (int k = 1; k <= 31; ++k) {
-            const int v = h.field(QStringLiteral("sd%1").arg(k)).asInt();
+            const int v = h.field(QStringLiteral("sd%1").arg(k)).asInt();  // a day without hours is written as 0
             total += v;
             xl.writeCell(1, k + 1, r, QString::number(v), false, true, false);
         }
@@ -350,11 +363,13 @@ void TForm19::Button2Click() {
         Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(r - 3).arg(n));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    hourglass.reset();
     xl.show(true);
-    h.close();
 }
 
-void TForm19::FormActivate() { Button2->setText(QStringLiteral("Excel")); }
+void TForm19::FormActivate() {
+    Button2->setText(QStringLiteral("Excel"));
+}
 
 void TForm19::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/dataset_model.h"
-
 #include <QDate>
 #include <QDialog>
-
 #include <array>
+
+#include "app/dataset_model.h"
 
 class QComboBox;
 class QProgressBar;

@@ -53,14 +53,15 @@ report::ReportDefinition printedSheetLayout() {
         f.frame = dottedSides;
     }
     // sd1+sd2+...+sd31, a day without hours counting as 0.
-    d.add(computed(QRectF(totalX, 0, totalW, 5),
-                   [](const Row& row) {
-                       qlonglong s = 0;
-                       for (int k = 1; k <= 31; ++k)
-                           s += row.value(QStringLiteral("sd%1").arg(k)).toLongLong();
-                       return QVariant(s);
-                   },
-                   total, Qt::AlignCenter));
+    d.add(computed(
+        QRectF(totalX, 0, totalW, 5),
+        [](const Row& row) {
+            qlonglong s = 0;
+            for (int k = 1; k <= 31; ++k)
+                s += row.value(QStringLiteral("sd%1").arg(k)).toLongLong();
+            return QVariant(s);
+        },
+        total, Qt::AlignCenter));
 
     r.pageFooter.height = 6;
     r.pageFooter.add(pageNumber(QRectF(r.page.contentWidth() - 40, 1, 40, 5), QStringLiteral("%1"), regular));

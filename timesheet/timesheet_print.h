@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QDialog>
+
 #include "app/dataset.h"
 #include "reports/engine/report_definition.h"
 #include "reports/engine/report_layouter.h"
-
-#include <QDialog>
 
 // The printed time sheet: a month's hours per worker and day, all time-sheet rows of a worker added into one
 // line, on A4 landscape. Never shown as a window; it holds the layout and its query.
@@ -13,7 +13,7 @@ class TForm15 : public QDialog {
 public:
     explicit TForm15(QWidget* parent = nullptr);
 
-    Dataset H_Tabel;                  // the summed sheet of a month: parameters mnth, yea
+    Dataset H_Tabel;  // the summed sheet of a month: parameters mnth, yea
     report::ReportDefinition QuickRep1;
 
     // Lays the report out over H_Tabel (open) as it stands.
@@ -23,6 +23,6 @@ public:
 };
 
 namespace timesheet {
-QStringList summedSheetSql();                 // the text of H_Tabel
+QStringList summedSheetSql();                   // the text of H_Tabel
 report::ReportDefinition printedSheetLayout();  // the layout of QuickRep1
 }  // namespace timesheet

@@ -5,7 +5,6 @@
 #include <QRectF>
 #include <QString>
 #include <QVariant>
-
 #include <functional>
 #include <vector>
 
@@ -21,11 +20,11 @@ public:
     Row(const Dataset* ds, int row) : ds_(ds), row_(row) {}
     bool valid() const { return ds_ && row_ >= 0; }
     int index() const { return row_; }
-    QVariant value(const QString& field) const;    // null QVariant for NULL, an unknown field or no row
+    QVariant value(const QString& field) const;  // null QVariant for NULL, an unknown field or no row
     bool isNull(const QString& field) const;
-    double number(const QString& field) const;    // NULL reads as 0
-    int integer(const QString& field) const;      // NULL reads as 0
-    QString text(const QString& field) const;     // as the dataset shows it
+    double number(const QString& field) const;  // NULL reads as 0
+    int integer(const QString& field) const;    // NULL reads as 0
+    QString text(const QString& field) const;   // as the dataset shows it
 
 private:
     const Dataset* ds_;
@@ -64,26 +63,26 @@ struct Item {
         Shape,       // nothing but its frame and fill
     };
     Kind kind = Label;
-    QString name;         // to find the item (QRLabel33); also names the sum of an expression
-    QRectF rect;          // mm, relative to the band's top-left corner (inside the page margins)
+    QString name;  // to find the item (QRLabel33); also names the sum of an expression
+    QRectF rect;   // mm, relative to the band's top-left corner (inside the page margins)
     QString text;
     QString field;
     Expr expr;
-    QString mask;         // number mask ("#0.00"); empty: general form
-    int sumLevel = -2;    // Sum: group level it totals, -1 the whole report, -2 the band's own scope
+    QString mask;       // number mask ("#0.00"); empty: general form
+    int sumLevel = -2;  // Sum: group level it totals, -1 the whole report, -2 the band's own scope
     Font font;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QColor color = Qt::black;
-    QColor fill;          // invalid: no fill
+    QColor fill;  // invalid: no fill
     Frame frame;
 };
 
 struct Band {
     double height = 0;  // mm; a band of height 0 with no items is absent
     std::vector<Item> items;
-    Frame frame;        // lines along the band's full width
-    QColor fill;        // background of the band's full width
-    QString name;       // for the text dump; empty: the band's role
+    Frame frame;   // lines along the band's full width
+    QColor fill;   // background of the band's full width
+    QString name;  // for the text dump; empty: the band's role
 
     bool present() const { return height > 0 || !items.empty(); }
     Item& add(Item item) {
@@ -103,31 +102,34 @@ struct Group {
 
 struct PageSetup {
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
-    double width = 210, height = 297;                        // mm, A4
+    double width = 210, height = 297;  // mm, A4
     double marginLeft = 10, marginTop = 10, marginRight = 10, marginBottom = 10;
-    double contentWidth() const { return (orientation == QPageLayout::Portrait ? width : height) - marginLeft - marginRight; }
+    double contentWidth() const {
+        return (orientation == QPageLayout::Portrait ? width : height) - marginLeft - marginRight;
+    }
     double pageWidth() const { return orientation == QPageLayout::Portrait ? width : height; }
     double pageHeight() const { return orientation == QPageLayout::Portrait ? height : width; }
 };
 
 struct ReportDefinition {
-    QString title;         // document name for the printer and the PDF
+    QString title;  // document name for the printer and the PDF
     PageSetup page;
-    Band reportHeader;     // once, at the top of the first page
-    Band pageHeader;       // at the top of every page (below the report header on the first)
+    Band reportHeader;          // once, at the top of the first page
+    Band pageHeader;            // at the top of every page (below the report header on the first)
     std::vector<Group> groups;  // outermost first
-    Band detail;           // once per row
-    Band summary;          // once, after the last row
-    Band pageFooter;       // at the bottom of every page, the last included
+    Band detail;                // once per row
+    Band summary;               // once, after the last row
+    Band pageFooter;            // at the bottom of every page, the last included
 
     // The item of that name in any band; throws std::logic_error when there is none.
     Item& item(const QString& name);
 };
 
 // Item builders, so that a layout reads as a list of positioned things.
-Item label(const QRectF& mm, const QString& text, Font font = {}, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
-Item field(const QRectF& mm, const QString& field, Font font = {}, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
-           const QString& mask = {});
+Item label(const QRectF& mm, const QString& text, Font font = {},
+           Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+Item field(const QRectF& mm, const QString& field, Font font = {},
+           Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, const QString& mask = {});
 Item computed(const QRectF& mm, Expr expr, Font font = {}, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
               const QString& mask = {});
 Item sum(const QRectF& mm, const QString& field, Font font = {}, Qt::Alignment align = Qt::AlignCenter,

@@ -1,11 +1,10 @@
 #include "reports/engine/report_layouter.h"
 
+#include <QHash>
+#include <stdexcept>
+
 #include "app/dataset.h"
 #include "app/format.h"
-
-#include <QHash>
-
-#include <stdexcept>
 
 namespace report {
 
@@ -21,9 +20,15 @@ QVariant Row::value(const QString& f) const {
     return ds_->valueAt(row_, col);
 }
 
-bool Row::isNull(const QString& f) const { return value(f).isNull(); }
-double Row::number(const QString& f) const { return value(f).toDouble(); }
-int Row::integer(const QString& f) const { return value(f).toInt(); }
+bool Row::isNull(const QString& f) const {
+    return value(f).isNull();
+}
+double Row::number(const QString& f) const {
+    return value(f).toDouble();
+}
+int Row::integer(const QString& f) const {
+    return value(f).toInt();
+}
 
 QString Row::text(const QString& f) const {
     if (!valid())
@@ -119,18 +124,22 @@ QString formatValue(const QVariant& v, const QString& mask) {
     if (v.isNull() || !v.isValid())
         return {};
     switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        if (mask.isEmpty())
-            return QString::number(v.toLongLong());
-        return fmt::mask(v.toDouble(), mask);
-    case QMetaType::Double:
-    case QMetaType::Float: return mask.isEmpty() ? fmt::general(v.toDouble()) : fmt::mask(v.toDouble(), mask);
-    case QMetaType::QDate: return fmt::date(v.toDate());
-    case QMetaType::QDateTime: return fmt::date(v.toDateTime().date());
-    default: return v.toString();
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            if (mask.isEmpty())
+                return QString::number(v.toLongLong());
+            return fmt::mask(v.toDouble(), mask);
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return mask.isEmpty() ? fmt::general(v.toDouble()) : fmt::mask(v.toDouble(), mask);
+        case QMetaType::QDate:
+            return fmt::date(v.toDate());
+        case QMetaType::QDateTime:
+            return fmt::date(v.toDateTime().date());
+        default:
+            return v.toString();
     }
 }
 
@@ -151,14 +160,14 @@ QString colourText(int color) {
 
 namespace {
 
-QString mm(double v) { return QString::number(v, 'f', 1); }
+QString mm(double v) {
+    return QString::number(v, 'f', 1);
+}
 
 // Sums by group level (0..groups-1) and for the whole report (the last level).
 class Aggregator {
 public:
-    void init(int levels, int sources) {
-        sums_.assign(size_t(levels + 1), std::vector<double>(size_t(sources), 0.0));
-    }
+    void init(int levels, int sources) { sums_.assign(size_t(levels + 1), std::vector<double>(size_t(sources), 0.0)); }
     void add(int source, double v) {
         for (auto& level : sums_)
             level[size_t(source)] += v;
@@ -173,8 +182,7 @@ private:
 
 class Layouter {
 public:
-    Layouter(const ReportDefinition& def, const Dataset* ds, const LayoutOptions& opt)
-        : def_(def), ds_(ds), opt_(opt) {
+    Layouter(const ReportDefinition& def, const Dataset* ds, const LayoutOptions& opt) : def_(def), ds_(ds), opt_(opt) {
         out_.page = def.page;
         out_.title = def.title;
         rows_ = ds && ds->isOpen() ? ds->recordCount() : 0;
@@ -280,7 +288,8 @@ private:
 
     double top() const { return def_.page.marginTop; }
     double limit() const {
-        return def_.page.pageHeight() - def_.page.marginBottom - (def_.pageFooter.present() ? def_.pageFooter.height : 0);
+        return def_.page.pageHeight() - def_.page.marginBottom -
+               (def_.pageFooter.present() ? def_.pageFooter.height : 0);
     }
 
     void newPage() {
@@ -378,36 +387,39 @@ private:
 
     QString itemText(const Item& i, int level, int row, bool* pageCount) {
         switch (i.kind) {
-        case Item::Label: return i.text;
-        case Item::Field: {
-            if (row < 0 || !ds_ || !ds_->isOpen())
+            case Item::Label:
+                return i.text;
+            case Item::Field: {
+                if (row < 0 || !ds_ || !ds_->isOpen())
+                    return {};
+                const int col = ds_->columnIndex(i.field);
+                if (col < 0 || ds_->isNullAt(row, col))
+                    return {};
+                return formatValue(ds_->valueAt(row, col), i.mask);
+            }
+            case Item::Computed:
+                return i.expr ? formatValue(i.expr(Row(ds_, row)), i.mask) : QString();
+            case Item::Sum: {
+                int lv = i.sumLevel;
+                if (lv == -2)
+                    lv = level;
+                if (lv < 0 || lv >= int(def_.groups.size()))
+                    lv = agg_.reportLevel();
+                const QString key = i.expr ? QStringLiteral("#") + i.name : i.field;
+                return formatValue(agg_.value(lv, sourceIndex_.value(key)), i.mask);
+            }
+            case Item::PageNumber: {
+                const QString f = i.text.isEmpty() ? QStringLiteral("%1") : i.text;
+                if (f.contains(QLatin1String("%2")))
+                    *pageCount = true;
+                return QString(f).replace(QLatin1String("%1"), QString::number(out_.pages.size()));
+            }
+            case Item::PrintDate: {
+                const QString f = i.text.isEmpty() ? QStringLiteral("%1") : i.text;
+                return QString(f).replace(QLatin1String("%1"), fmt::date(opt_.printDate));
+            }
+            case Item::Shape:
                 return {};
-            const int col = ds_->columnIndex(i.field);
-            if (col < 0 || ds_->isNullAt(row, col))
-                return {};
-            return formatValue(ds_->valueAt(row, col), i.mask);
-        }
-        case Item::Computed: return i.expr ? formatValue(i.expr(Row(ds_, row)), i.mask) : QString();
-        case Item::Sum: {
-            int lv = i.sumLevel;
-            if (lv == -2)
-                lv = level;
-            if (lv < 0 || lv >= int(def_.groups.size()))
-                lv = agg_.reportLevel();
-            const QString key = i.expr ? QStringLiteral("#") + i.name : i.field;
-            return formatValue(agg_.value(lv, sourceIndex_.value(key)), i.mask);
-        }
-        case Item::PageNumber: {
-            const QString f = i.text.isEmpty() ? QStringLiteral("%1") : i.text;
-            if (f.contains(QLatin1String("%2")))
-                *pageCount = true;
-            return QString(f).replace(QLatin1String("%1"), QString::number(out_.pages.size()));
-        }
-        case Item::PrintDate: {
-            const QString f = i.text.isEmpty() ? QStringLiteral("%1") : i.text;
-            return QString(f).replace(QLatin1String("%1"), fmt::date(opt_.printDate));
-        }
-        case Item::Shape: return {};
         }
         return {};
     }
@@ -494,17 +506,18 @@ QString Layout::dump() const {
                 const Primitive& pr = pg.items[next];
                 const QRectF& r = pr.rect;
                 switch (pr.kind) {
-                case Primitive::Text:
-                    out += QStringLiteral("  text %1,%2 %3x%4 \"%5\"\n")
-                               .arg(mm(r.x()), mm(r.y()), mm(r.width()), mm(r.height()), pr.text);
-                    break;
-                case Primitive::Line:
-                    out += QStringLiteral("  line %1,%2 %3,%4\n").arg(mm(r.left()), mm(r.top()), mm(r.right()), mm(r.bottom()));
-                    break;
-                case Primitive::Fill:
-                    out += QStringLiteral("  fill %1,%2 %3x%4 %5\n")
-                               .arg(mm(r.x()), mm(r.y()), mm(r.width()), mm(r.height()), pr.color.name());
-                    break;
+                    case Primitive::Text:
+                        out += QStringLiteral("  text %1,%2 %3x%4 \"%5\"\n")
+                                   .arg(mm(r.x()), mm(r.y()), mm(r.width()), mm(r.height()), pr.text);
+                        break;
+                    case Primitive::Line:
+                        out += QStringLiteral("  line %1,%2 %3,%4\n")
+                                   .arg(mm(r.left()), mm(r.top()), mm(r.right()), mm(r.bottom()));
+                        break;
+                    case Primitive::Fill:
+                        out += QStringLiteral("  fill %1,%2 %3x%4 %5\n")
+                                   .arg(mm(r.x()), mm(r.y()), mm(r.width()), mm(r.height()), pr.color.name());
+                        break;
                 }
             }
         }

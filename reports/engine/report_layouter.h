@@ -1,10 +1,9 @@
 #pragma once
 
-#include "reports/engine/report_definition.h"
-
 #include <QDate>
-
 #include <vector>
+
+#include "reports/engine/report_definition.h"
 
 // Lays a report out: definition + the rows of one open dataset → pages of positioned primitives.
 namespace report {

@@ -1,7 +1,5 @@
 #include "reports/engine/report_painter.h"
 
-#include "app/ui.h"
-
 #include <QFont>
 #include <QPaintDevice>
 #include <QPainter>
@@ -9,6 +7,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+
+#include "app/ui.h"
 
 namespace report {
 
@@ -51,24 +51,26 @@ void paintPage(QPainter& p, const Layout& layout, int page) {
     int currentStyle = -1;
     for (const Primitive& pr : layout.pages[size_t(page)].items) {
         switch (pr.kind) {
-        case Primitive::Fill: p.fillRect(px(pr.rect), pr.color); break;
-        case Primitive::Line:
-            p.setPen(pens[pr.style]);
-            p.drawLine(QPointF(pr.rect.left() * kx, pr.rect.top() * ky),
-                       QPointF(pr.rect.right() * kx, pr.rect.bottom() * ky));
-            currentStyle = -1;
-            break;
-        case Primitive::Text: {
-            if (currentStyle != pr.style) {
+            case Primitive::Fill:
+                p.fillRect(px(pr.rect), pr.color);
+                break;
+            case Primitive::Line:
+                p.setPen(pens[pr.style]);
+                p.drawLine(QPointF(pr.rect.left() * kx, pr.rect.top() * ky),
+                           QPointF(pr.rect.right() * kx, pr.rect.bottom() * ky));
+                currentStyle = -1;
+                break;
+            case Primitive::Text: {
+                if (currentStyle != pr.style) {
+                    const TextStyle& s = layout.textStyles[pr.style];
+                    p.setFont(fonts[pr.style]);
+                    p.setPen(s.color);
+                    currentStyle = pr.style;
+                }
                 const TextStyle& s = layout.textStyles[pr.style];
-                p.setFont(fonts[pr.style]);
-                p.setPen(s.color);
-                currentStyle = pr.style;
+                p.drawText(px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text);
+                break;
             }
-            const TextStyle& s = layout.textStyles[pr.style];
-            p.drawText(px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text);
-            break;
-        }
         }
     }
     p.restore();
