@@ -2,13 +2,16 @@
 
 #include "app/datamodule.h"
 #include "app/db.h"
+#include "app/login_window.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "journal/main_window.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QTimer>
 
 #include <vector>
 
@@ -35,11 +38,10 @@ void make(T*& slot) {
 
 void createWindows() {
     Windows& w = app();
-    (void)w;
     // Each window once, in the start-up order: the main window first (it owns the version-check timer),
     // then the login window, which thereby becomes the application's main window, then the others.
-    // make(w.form1);
-    // make(w.form23);
+    make(w.form1);
+    make(w.form23);
     // make(w.form2);
     // make(w.form3);
     // make(w.form4);
@@ -92,16 +94,19 @@ bool startUp(const QStringList& args) {
 int runProgram(const QStringList& args) {
     if (!startUp(args))
         return 0;
-    // Until the login window exists there is nothing to show: the program ends after connecting.
-    int code = 0;
-    if (app().form23) {
-        try {
-            QApplication::exec();
-        } catch (const std::exception& e) {
-            ui::showError(QString::fromUtf8(e.what()));
-        }
+    // The login window is the application's main window: shown first, and the program ends when it closes
+    // (hidden windows do not count, so its closing ends the program explicitly).
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(app().form23, &TForm23::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Shown from inside the message loop, so that a refused version check on its activation ends the loop.
+    QTimer::singleShot(0, app().form23, &QWidget::show);
+    try {
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        ui::showError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ui::showError(QString());
     }
     destroyWindows();
-    (void)code;
     return 0;
 }

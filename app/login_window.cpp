@@ -1,0 +1,142 @@
+#include "app/login_window.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/login_modes.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "journal/main_window.h"
+
+TForm23::TForm23(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TForm23"));
+    setWindowTitle(QStringLiteral("Авторизация"));
+    Label1 = new QLabel(QStringLiteral("Пароль:"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Edit1 = new QLineEdit;
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setMinimumWidth(220);
+    Label1->setBuddy(Edit1);
+    Button1 = new QPushButton(QStringLiteral("Вход"));
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Отмена"));
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(Label1);
+    row->addWidget(Edit1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+    // A fixed dialog border.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(5000);
+
+    connect(Button1, &QPushButton::clicked, this, ui::guarded([this](auto&&...) { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guarded([this](auto&&...) { Button2Click(); }));
+    connect(Timer1, &QTimer::timeout, this, ui::guarded([this](auto&&...) { Timer1Timer(); }));
+}
+
+void TForm23::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    ui::guarded([this] { FormActivate(); })();
+}
+
+void TForm23::finish() {
+    QDialog::reject();
+    emit closed();
+}
+
+void TForm23::FormActivate() {
+    TForm1& main = *app().form1;
+    VersionCheck();
+    setWindowTitle(QStringLiteral("Авторизация (build: ") + QString::number(main.buildDate) + QLatin1Char('.') +
+                   QString::number(main.buildTime) + QLatin1Char(')'));
+}
+
+void TForm23::VersionCheck() {
+    if (refusing_)
+        return;  // the refusal is already on screen and the program is ending
+    TForm1& main = *app().form1;
+    TDataModule6& dm = *app().dm;
+    Dataset& ver = main.ver;
+    const int B = main.buildDate;
+    const int T = main.buildTime;
+    struct Closer {
+        Dataset& ds;
+        ~Closer() { ds.close(); }
+    } closer{ver};
+    ver.open();
+    ver.first();
+    if (ver.isEmpty()) {
+        // Nothing to compare with: this program's stamp and the usual point separator become the stored ones.
+        ver.append();
+        ver.setFieldValue(QStringLiteral("d"), B);
+        ver.setFieldValue(QStringLiteral("t"), T);
+        ver.setFieldValue(QStringLiteral("delim"), QStringLiteral("."));
+        ver.post();
+        dm.delimiter = QStringLiteral(".");
+        return;
+    }
+    dm.delimiter = ver.field(QStringLiteral("delim")).asString();
+    const int d = ver.field(QStringLiteral("d")).asInt();
+    const int t = ver.field(QStringLiteral("t")).asInt();
+    if (d < B || (d == B && t < T)) {
+        ver.edit();
+        ver.setFieldValue(QStringLiteral("d"), B);
+        ver.setFieldValue(QStringLiteral("t"), T);
+        ver.post();
+    }
+    if (d > B || (d == B && t > T)) {
+        refusing_ = true;
+        Timer1->start();
+        ui::messageBox(QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."),
+                       QStringLiteral("Ошибка"), ui::MB_ERROR);
+        ui::terminate();
+    }
+}
+
+void TForm23::Button1Click() {
+    TForm1& main = *app().form1;
+    TDataModule6& dm = *app().dm;
+    main.selectShift(1);
+    main.loginText = Edit1->text().trimmed();
+    const std::optional<login::Mode> mode = login::modeOfWord(main.loginText);
+    if (!mode) {
+        ui::messageBox(QStringLiteral("Введены неверные данные."), QStringLiteral("Ошибка"), ui::MB_ERROR);
+        return;
+    }
+    login::applyMode(*mode);
+    for (int s = 1; s <= 4; ++s)
+        dm.smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+    hide();
+    ui::execModal(&main);
+    finish();
+}
+
+void TForm23::Button2Click() {
+    finish();
+}
+
+void TForm23::Timer1Timer() {
+    ui::terminate();
+}

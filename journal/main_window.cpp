@@ -1,0 +1,434 @@
+#include "journal/main_window.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/build_stamp.h"
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/login_window.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "journal/timesheet_cell.h"
+
+namespace {
+
+const QColor clGreen(0x00, 0x80, 0x00);
+const QColor clRed(0xFF, 0x00, 0x00);
+
+template <class T>
+T* named(T* object, const char* name) {
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+// Marks a check box or radio button as chosen (given colour, bold caption) or not (button face, normal).
+void paintChoice(QWidget* w, bool on, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, on ? colour : QApplication::palette().color(QPalette::Button));
+    w->setPalette(pal);
+    // The palette alone is not painted behind a check box or radio button by every style.
+    w->setStyleSheet(on ? QStringLiteral("background-color: %1;").arg(colour.name()) : QString());
+    QFont f = w->font();
+    f.setBold(on);
+    w->setFont(f);
+}
+
+bool isAccepted(const QString& ok) {
+    return ok == QStringLiteral("да") || ok == QLatin1String("ok");
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QDialog(parent),
+      updtOK(app().dm->ADO_DB, QStringLiteral("update accounts_dep.smena set ok=:ok where id=:id")),
+      ver(app().dm->ADO_DB, QStringLiteral("ver"), this) {
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Табель"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    buildDate = ::buildDate();
+    buildTime = ::buildTime();
+    ver.setSql(QStringLiteral("select * from accounts_dep.ver"));
+    ver.setTable(QStringLiteral("accounts_dep.ver"), QString());
+
+    // Menu.
+    MainMenu1 = named(new QMenuBar(this), "MainMenu1");
+    N2 = named(MainMenu1->addMenu(QStringLiteral("Справочники")), "N2");
+    N1 = named(N2->addAction(QStringLiteral("Рабочие")), "N1");
+    N3 = named(N2->addAction(QStringLiteral("Изделия")), "N3");
+    N4 = named(N2->addAction(QStringLiteral("Цены")), "N4");
+    N6 = named(N2->addAction(QStringLiteral("Операции")), "N6");
+    N8 = named(N2->addAction(QStringLiteral("Внеурочное")), "N8");
+    N11 = named(MainMenu1->addMenu(QStringLiteral("Табель")), "N11");
+    N9 = named(N11->addAction(QStringLiteral("Табель сделка")), "N9");
+    N13 = named(N11->addAction(QStringLiteral("Табель по сменам")), "N13");
+    N14 = named(N11->addAction(QStringLiteral("Табель хоз. работ")), "N14");
+    N15 = named(N11->addAction(QStringLiteral("Табель ср. сдельная")), "N15");
+    N7 = named(MainMenu1->addMenu(QStringLiteral("Отчеты")), "N7");
+    N10 = named(N7->addAction(QStringLiteral("Сводные отчеты")), "N10");
+    N5 = named(MainMenu1->addAction(QStringLiteral("Выход")), "N5");
+    N12 = named(MainMenu1->addAction(QStringLiteral("Импорт")), "N12");
+    N12->setVisible(false);
+    N16 = named(MainMenu1->addAction(QStringLiteral("Структура БД")), "N16");
+
+    // Shift, date and day off.
+    RadioButton1 = named(new QRadioButton(QStringLiteral("Смена №1")), "RadioButton1");
+    RadioButton2 = named(new QRadioButton(QStringLiteral("Смена №2")), "RadioButton2");
+    RadioButton3 = named(new QRadioButton(QStringLiteral("Смена №3")), "RadioButton3");
+    RadioButton4 = named(new QRadioButton(QStringLiteral("Переработка")), "RadioButton4");
+    RadioButton1->setChecked(true);
+    DateT = named(new QDateEdit(QDate::currentDate()), "DateT");
+    DateT->setCalendarPopup(true);
+    DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    DateT->installEventFilter(this);
+    CBox1 = named(new QCheckBox(QStringLiteral("Выходной")), "CBox1");
+
+    auto* top = new QHBoxLayout;
+    for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4})
+        top->addWidget(r);
+    top->addSpacing(24);
+    auto* dateLabel = new QLabel(QStringLiteral("Дата:"));
+    dateLabel->setBuddy(DateT);
+    top->addWidget(dateLabel);
+    top->addWidget(DateT);
+    top->addWidget(CBox1);
+    top->addStretch(1);
+
+    // The journal grid.
+    DBGrid2 = named(new DbGrid, "DBGrid2");
+    const auto centre = Qt::AlignCenter;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid2->setColumns({
+        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, QString(), true, 170},
+        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, QString(), true, 130},
+        {QStringLiteral("vid"), QStringLiteral("Операция"), left, QString(), true, 150},
+        {QStringLiteral("nmn"), QStringLiteral("Вид"), left, QString(), true, 140},
+        {QStringLiteral("color"), QStringLiteral("Цвет"), centre, QString(), true, 50},
+        {QStringLiteral("time"), QStringLiteral("Часы"), right, QString(), true, 50},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right, QString(), true, 65},
+        {QStringLiteral("brak"), QStringLiteral("Брак"), right, QString(), true, 50},
+        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right, QString(), true, 90},
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, QString(), false},
+        {QStringLiteral("ok"), QStringLiteral("OK"), centre, QString(), true, 40},
+        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, QString(), true, 90},
+    });
+    QFont titleFont = DBGrid2->font();
+    titleFont.setBold(true);
+    DBGrid2->datasetModel()->setTitleFont(titleFont);
+    // The acceptance mark: bold, green when accepted, red otherwise.
+    DBGrid2->datasetModel()->setCellRule(
+        [](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
+            if (column.field != QLatin1String("ok"))
+                return {};
+            if (role == Qt::FontRole) {
+                QFont f;
+                f.setBold(true);
+                return f;
+            }
+            if (role == Qt::ForegroundRole) {
+                const int col = ds.columnIndex(QStringLiteral("ok"));
+                return col >= 0 && isAccepted(ds.textAt(row, col).trimmed()) ? clGreen : clRed;
+            }
+            return {};
+        });
+    DBGrid2->horizontalHeader()->setStretchLastSection(true);
+    DBGrid2->setDataset(&app().dm->Smena1);
+
+    // Buttons.
+    Button1 = named(new QPushButton(QStringLiteral("Добавить")), "Button1");
+    Button2 = named(new QPushButton(QStringLiteral("Изменить")), "Button2");
+    Button3 = named(new QPushButton(QStringLiteral("Удалить")), "Button3");
+    Button8 = named(new QPushButton(QStringLiteral("Обновить")), "Button8");
+    Button5 = named(new QPushButton(QStringLiteral("Ср.сд./хоз. работы")), "Button5");
+    Button4 = named(new QPushButton(QStringLiteral("Выход")), "Button4");
+    auto* bottom = new QHBoxLayout;
+    for (QPushButton* b : {Button1, Button2, Button3, Button8, Button5}) {
+        b->setAutoDefault(false);
+        bottom->addWidget(b);
+    }
+    bottom->addStretch(1);
+    Button4->setAutoDefault(false);
+    bottom->addWidget(Button4);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(MainMenu1);
+    layout->addLayout(top);
+    layout->addWidget(DBGrid2, 1);
+    layout->addLayout(bottom);
+    resize(1100, 640);
+    paintShiftButtons();
+    paintChoice(CBox1, false, clRed);
+
+    // Handlers.
+    auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, ui::guarded([this, handler](auto&&...) { (this->*handler)(); }));
+    };
+    connect(RadioButton1, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton1Click();
+            }));
+    connect(RadioButton2, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton2Click();
+            }));
+    connect(RadioButton3, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton3Click();
+            }));
+    connect(RadioButton4, &QRadioButton::toggled, this, ui::guarded([this](bool on) {
+                if (on)
+                    RadioButton4Click();
+            }));
+    on(CBox1, &QCheckBox::toggled, &TForm1::CBox1Click);
+    // A date chosen in the calendar reloads (after the picker has taken it); typing alone does not.
+    connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this, ui::guarded([this](QDate) { DateTChange(); }),
+            Qt::QueuedConnection);
+    connect(DateT->calendarWidget(), &QCalendarWidget::activated, this, ui::guarded([this](QDate) { DateTChange(); }),
+            Qt::QueuedConnection);
+    connect(DBGrid2, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { DBGrid2DblClick(); }));
+    on(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    on(Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    on(Button3, &QPushButton::clicked, &TForm1::Button3Click);
+    on(Button8, &QPushButton::clicked, &TForm1::Button8Click);
+    on(Button5, &QPushButton::clicked, &TForm1::Button5Click);
+    on(Button4, &QPushButton::clicked, &TForm1::Button4Click);
+    on(N1, &QAction::triggered, &TForm1::N1Click);
+    on(N3, &QAction::triggered, &TForm1::N3Click);
+    on(N4, &QAction::triggered, &TForm1::N4Click);
+    on(N6, &QAction::triggered, &TForm1::N6Click);
+    on(N9, &QAction::triggered, &TForm1::N9Click);
+    on(N13, &QAction::triggered, &TForm1::N13Click);
+    on(N14, &QAction::triggered, &TForm1::N14Click);
+    on(N15, &QAction::triggered, &TForm1::N15Click);
+    on(N10, &QAction::triggered, &TForm1::N10Click);
+    on(N12, &QAction::triggered, &TForm1::N12Click);
+    on(N16, &QAction::triggered, &TForm1::N16Click);
+    on(N5, &QAction::triggered, &TForm1::N5Click);
+
+    // The version check runs every 30 s from the creation of the window to the end of the program.
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(30000);
+    on(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+    Timer1->start();
+}
+
+Dataset& TForm1::currentShiftQuery() {
+    return app().dm->smena(selectedShift);
+}
+
+void TForm1::selectShift(int shift) {
+    QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    if (shift < 1 || shift > 4)
+        shift = 1;
+    if (buttons[shift - 1]->isChecked())
+        shiftClicked(shift);
+    else
+        buttons[shift - 1]->setChecked(true);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!activated_)
+        ui::guarded([this] { FormActivate(); })();
+}
+
+void TForm1::FormActivate() {
+    activated_ = true;
+    const QDate today = QDate::currentDate();
+    DateT->setDate(today);
+    if (fmt::isWeekend(today))
+        CBox1->setChecked(true);
+    TDataModule6& dm = *app().dm;
+    for (int s = 1; s <= 4; ++s) {
+        dm.smena(s).close();
+        dm.smena(s).setFiltered(false);
+    }
+    reloadJournal();
+}
+
+void TForm1::reloadJournal() {
+    TDataModule6& dm = *app().dm;
+    for (int s = 1; s <= 4; ++s)
+        dm.smena(s).close();
+    for (int s = 1; s <= 4; ++s) {
+        dm.smena(s).setParam(QStringLiteral("data"), DateT->date());
+        dm.smena(s).open();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DateT && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The typed date is taken first; the key goes no further (it would press a button of the window).
+            DateT->interpretText();
+            ui::guarded([this] { DateTKeyPress(13); })();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm1::DateTKeyPress(int key) {
+    if (key == 13)
+        DateTChange();
+}
+
+void TForm1::DateTChange() {
+    {
+        ui::HourGlass wait;
+        reloadJournal();
+        CBox1->setChecked(fmt::isWeekend(DateT->date()));
+    }
+    DBGrid2->setFocus();
+}
+
+void TForm1::Button8Click() {
+    ui::HourGlass wait;
+    TDataModule6& dm = *app().dm;
+    for (int s = 1; s <= 4; ++s)
+        dm.smena(s).close();
+    for (int s = 1; s <= 4; ++s)
+        dm.smena(s).open();
+}
+
+void TForm1::shiftClicked(int shift) {
+    DBGrid2->setDataset(&app().dm->smena(shift));
+    selectedShift = shift;
+    paintShiftButtons();
+}
+
+void TForm1::paintShiftButtons() {
+    QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    const int shift = selectedShift >= 1 && selectedShift <= 4 ? selectedShift : 1;
+    for (int i = 0; i < 4; ++i)
+        paintChoice(buttons[i], i + 1 == shift, clGreen);
+}
+
+void TForm1::CBox1Click() {
+    paintChoice(CBox1, CBox1->isChecked(), clRed);
+}
+
+void TForm1::DBGrid2DblClick() {
+    if (loginText == QLatin1String("quilpon"))
+        return;
+    Dataset& q = currentShiftQuery();
+    if (!q.isOpen() || q.isEmpty())
+        return;
+    updtOK.setParam(QStringLiteral("ok"), isAccepted(q.field(QStringLiteral("ok")).asString().trimmed())
+                                              ? QStringLiteral("no")
+                                              : QStringLiteral("ok"));
+    updtOK.setParam(QStringLiteral("id"), q.field(QStringLiteral("id")).asLongLong());
+    updtOK.execute();
+    const int recNo = q.recNo();
+    q.close();
+    q.open();
+    q.setRecNo(recNo);
+}
+
+void TForm1::Button1Click() {
+    // TODO(TForm11, shift entry dialog): preset for a new record (date of DateT, empty worker, operation,
+    // quantity and colour, "0" defects and hours, caption "Заведение новой позиции (11)", Tag 1) and show it.
+}
+
+void TForm1::Button2Click() {
+    // TODO(TForm11, shift entry dialog): preset from the current record of currentShiftQuery() (caption
+    // "Изменение данных о позиции (11)", Tag 2), show it, then return to the remembered record number.
+}
+
+void TForm1::Button3Click() {
+    const QDate date = DateT->date();
+    Dataset& q = currentShiftQuery();
+    TDataModule6& dm = *app().dm;
+    const bool hasRecord = q.isOpen() && !q.isEmpty() && !q.field(QStringLiteral("id")).isNull();
+    if (!hasRecord)
+        return;
+    dm.DelSmena.setText(QStringLiteral("delete from accounts_dep.smena where id=") +
+                        sql::num(q.field(QStringLiteral("id")).asLongLong()));
+    const bool yes = ui::messageBox(QStringLiteral("Удалить позицию из списка?"), QStringLiteral("Удаление"),
+                                    ui::MB_QUESTION) == ui::IDYES;
+    if (yes) {
+        // The record and its day cell go together, or neither does.
+        const int workerId = q.field(QStringLiteral("w_id")).asInt();
+        cell::deleteRecord(dm, [&] { dm.DelSmena.execute(); }, {workerId, selectedShift, date});
+    }
+    q.close();
+    q.open();
+    if (yes)
+        dm.Control.close();
+}
+
+void TForm1::Button5Click() {
+    // TODO(TForm25, maintenance work journal): set its DTPcker1 to the date of DateT and show it.
+}
+
+void TForm1::N1Click() {
+    // TODO(TForm5, workers list): app().form5->runList().
+}
+
+void TForm1::N3Click() {
+    // TODO(TForm3, products list): app().form3->runList().
+}
+
+void TForm1::N4Click() {
+    // TODO(TForm4, operations and prices list): app().form4->runList().
+}
+
+void TForm1::N6Click() {
+    // TODO(TForm8, operation kinds list): app().form8->runList().
+}
+
+void TForm1::N9Click() {
+    // TODO(TForm27, piece-work time sheet): caption "Табель сделка (27)", working query H_Tabel0.
+}
+
+void TForm1::N13Click() {
+    // TODO(TForm19, time sheet by shifts): month and year of DateT, then close H_Tabel_1..3 afterwards.
+}
+
+void TForm1::N14Click() {
+    // TODO(TForm27, piece-work time sheet): caption "Табель хоз. работы (27)", working query H_Tabel7777.
+}
+
+void TForm1::N15Click() {
+    // TODO(TForm27, piece-work time sheet): caption "Табель ср. сдельная (27)", working query H_Tabel7778.
+}
+
+void TForm1::N10Click() {
+    // TODO(TForm18, summary reports): DTPicker1/DTPicker2 := summaryPeriod(QDate::currentDate()), then show it.
+}
+
+void TForm1::N12Click() {
+    // TODO(legacy import): run the import.
+}
+
+void TForm1::N16Click() {
+    // TODO(schema upgrade): run the upgrade command.
+}
+
+std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {
+    const QDate first(today.year(), today.month(), 1);
+    return {first.addMonths(-1), first};
+}
+
+void TForm1::Timer1Timer() {
+    if (app().form23)
+        app().form23->VersionCheck();
+}

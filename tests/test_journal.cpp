@@ -1,0 +1,429 @@
+// The shift journal: the time-sheet day cell update and the main window.
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/registry.h"
+#include "journal/main_window.h"
+#include "journal/timesheet_cell.h"
+#include "support/testdb.h"
+
+namespace {
+
+using cell::DayCell;
+
+// Products, an operation and two workers for shift records.
+const char* const kCatalog = R"sql(
+insert into cmn_classifier.item(id, id_level, s_caption) values (100, 2, 'Ведра');
+insert into cmn_gds_and_srv.gds_and_srv(id, s_caption, massa, id_class_item, id_msm_bs) values (230, 'А-12', 2.5, 100, 6);
+insert into cmn_contractor.person(id, s_caption, s_code) values (17, 'Иванов И.И.', '17'), (42, 'Петров П.П.', '42');
+insert into accounts_dep.vid_oper(id, vid) values (7, 'Сборка');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (411, 7, 0, 230, 0);
+)sql";
+
+// A shift record of worker w, shift s, date (ISO), hours h, mark ok.
+QString record(int w, int s, const QString& date, int h, const QString& ok = QStringLiteral("no")) {
+    return QStringLiteral(
+               "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, "
+               "ok, vvod, prize) values ('%1', %2, %3, 230, 411, 12.5, 10, 0, 0, %4, %5, '%1', 0);")
+        .arg(date)
+        .arg(s)
+        .arg(w)
+        .arg(h)
+        .arg(ok.isNull() ? QStringLiteral("null") : QLatin1Char('\'') + ok + QLatin1Char('\''));
+}
+
+// The text of one day cell of a worker's row ("" for NULL, "none" when there is no row).
+QString dayCell(TestDb& db, int w, int s, int month, int year, int day) {
+    const QString where =
+        QStringLiteral(" from accounts_dep.h_tabel where w_id=%1 and smena=%2 and month=%3 and year=%4")
+            .arg(w)
+            .arg(s)
+            .arg(month)
+            .arg(year);
+    if (db.count(QStringLiteral("select count(*)") + where) == 0)
+        return QStringLiteral("none");
+    return db.value(QStringLiteral("select d%1").arg(day) + where);
+}
+
+// Rows checked after a cell update: worker, shift, day → expected text of the cell in March 2024.
+struct Expect {
+    int w, s, day;
+    QString value;
+};
+
+// Lets the main window show the journal of a date as after a login with full access.
+void openJournal(TForm1& f, const QDate& date) {
+    for (int s = 1; s <= 4; ++s)
+        app().dm->smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+    f.FormActivate();
+    f.DateT->setDate(date);
+    f.DateTChange();
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QList<Expect>)
+
+class TestJournal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cellStatements() {
+        const DayCell c{17, 2, QDate(2024, 3, 5)};
+        QCOMPARE(cell::hoursSumSql(c),
+                 QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=17 and "
+                                "smena=2 and data=to_date('05.03.2024', 'DD.MM.YYYY') group by "
+                                "w_id, smena, data"));
+        QCOMPARE(cell::rowCountSql(c), QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where "
+                                                      "w_id=17 and smena=2 and month=3 and year=2024"));
+        QCOMPARE(
+            cell::insertSql(c, 8),
+            QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d5) values(2, 17, 3, 2024, 8)"));
+        QCOMPARE(cell::updateSql(c, 0), QStringLiteral("update accounts_dep.h_tabel set d5=0 where w_id=17 and smena=2 "
+                                                       "and month=3 and year=2024"));
+        const DayCell late{9, 4, QDate(2024, 12, 25)};
+        QCOMPARE(cell::updateSql(late, 12), QStringLiteral("update accounts_dep.h_tabel set d25=12 where w_id=9 and "
+                                                           "smena=4 and month=12 and year=2024"));
+    }
+
+    // The two variants on a real database: fixture, the caller's statement, then the cells checked.
+    void cellUpdate_data() {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<bool>("save");  // after save, else after delete
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QList<Expect>>("expect");
+        const QString otherShift = QStringLiteral(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) "
+            "values (17, 3, 2024, 2, 6);");
+        QTest::newRow("first record of the month creates the row with that day only")
+            << otherShift << true << record(17, 1, "2024-03-05", 8) << 5
+            << QList<Expect>{{17, 1, 5, "8"}, {17, 1, 4, ""}, {17, 1, 6, ""}, {17, 2, 5, "6"}};
+        QTest::newRow("two records of a day give their sum")
+            << record(17, 1, "2024-03-05", 5) +
+                   "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5, d6) "
+                   "values (17, 3, 2024, 1, 5, 7);"
+            << true << record(17, 1, "2024-03-05", 3) << 5 << QList<Expect>{{17, 1, 5, "8"}, {17, 1, 6, "7"}};
+        QTest::newRow("0 hours writes 0 into a new row")
+            << QString() << true << record(17, 1, "2024-03-05", 0) << 5 << QList<Expect>{{17, 1, 5, "0"}};
+        QTest::newRow("day 25 addresses d25, other shifts untouched")
+            << otherShift << true << record(17, 2, "2024-03-25", 4) << 25
+            << QList<Expect>{{17, 2, 25, "4"}, {17, 2, 5, "6"}, {17, 1, 25, "none"}};
+        QTest::newRow("deleting one of two leaves the other's hours")
+            << record(42, 3, "2024-03-05", 5) + record(42, 3, "2024-03-05", 3) +
+                   "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (42, 3, 2024, 3, 8);"
+            << false << "delete from accounts_dep.smena where time=5" << 5 << QList<Expect>{{42, 3, 5, "3"}};
+        QTest::newRow("deleting the last leaves 0 and the other days")
+            << record(42, 3, "2024-03-05", 5) +
+                   "insert into accounts_dep.h_tabel(w_id, month, year, smena, d4, d5) values (42, 3, 2024, 3, 9, 5);"
+            << false << "delete from accounts_dep.smena" << 5 << QList<Expect>{{42, 3, 5, "0"}, {42, 3, 4, "9"}};
+        QTest::newRow("delete without a row changes nothing")
+            << record(42, 3, "2024-03-05", 5) + otherShift << false << "delete from accounts_dep.smena" << 5
+            << QList<Expect>{{42, 3, 5, "none"}, {17, 2, 5, "6"}};
+    }
+
+    void cellUpdate() {
+        QFETCH(QString, fixture);
+        QFETCH(bool, save);
+        QFETCH(QString, statement);
+        QFETCH(int, day);
+        QFETCH(QList<Expect>, expect);
+        TestDb db;
+        TDataModule6 dm;
+        db.connect(dm.ADO_DB);
+        if (!fixture.isEmpty())
+            db.exec(fixture);
+        const int w = expect.first().w, s = expect.first().s;
+        const DayCell c{w, s, QDate(2024, 3, day)};
+        auto run = [&] { dm.ADO_DB.exec(statement); };
+        if (save)
+            cell::saveRecord(dm, run, c);
+        else
+            cell::deleteRecord(dm, run, c);
+        for (const Expect& e : expect)
+            QCOMPARE(dayCell(db, e.w, e.s, 3, 2024, e.day), e.value);
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel group by w_id, smena, month, year order by 1 desc "
+                          "limit 1") <= 1,
+                 true);
+    }
+
+    // The record and its cell go together: a cell that cannot be written takes the record back with it.
+    void cellFailureUndoesTheRecord() {
+        TestDb db;
+        TDataModule6 dm;
+        db.connect(dm.ADO_DB);
+        // 40000 hours do not fit the cell.
+        const QString statement = record(17, 1, "2024-03-05", 40000);
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 cell::saveRecord(dm, [&] { dm.ADO_DB.exec(statement); }, {17, 1, QDate(2024, 3, 5)}));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 0);
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 0);
+        QVERIFY(!dm.ADO_DB.inTransaction());
+    }
+
+    // An edit that moves a record to another date recomputes both cells.
+    void editMovingRecordRecomputesTheCellItLeft() {
+        TestDb db;
+        TDataModule6 dm;
+        db.connect(dm.ADO_DB);
+        db.exec(record(17, 1, "2024-03-05", 8) + record(17, 1, "2024-03-05", 2) +
+                "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 1, 10);");
+        const int id = db.count("select id from accounts_dep.smena where time=8");
+        const QString update = QStringLiteral("update accounts_dep.smena set data='2024-04-01' where id=%1").arg(id);
+        cell::saveRecord(
+            dm, [&] { dm.ADO_DB.exec(update); }, {17, 1, QDate(2024, 4, 1)}, DayCell{17, 1, QDate(2024, 3, 5)});
+        QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("2"));
+        QCOMPARE(dayCell(db, 17, 1, 4, 2024, 1), QStringLiteral("8"));
+    }
+
+    // Two workstations saving the first record of a worker's month at once make one row holding both hours.
+    void concurrentFirstSavesMakeOneRow() {
+        TestDb db;
+        TDataModule6 first, second;
+        db.connect(first.ADO_DB);
+        db.connect(second.ADO_DB);
+        const DayCell c{17, 1, QDate(2024, 3, 5)};
+        // The first workstation has saved but not yet committed.
+        first.ADO_DB.begin();
+        const QString a = record(17, 1, "2024-03-05", 8);
+        cell::saveRecord(
+            first, [&] { first.ADO_DB.exec(a); }, c);
+        std::atomic<bool> done{false};
+        QString failure;
+        const QString b = record(17, 1, "2024-03-05", 4);
+        std::thread other([&] {
+            try {
+                cell::saveRecord(
+                    second, [&] { second.ADO_DB.exec(b); }, c);
+            } catch (const std::exception& e) {
+                failure = QString::fromUtf8(e.what());
+            }
+            done = true;
+        });
+        // The second save must wait for the first one's transaction (or it has already gone its own way).
+        while (!done && db.count("select count(*) from pg_locks where locktype='advisory' and not granted") == 0)
+            QThread::msleep(5);
+        const bool finishedAlone = done;
+        first.ADO_DB.commit();
+        other.join();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY2(!finishedAlone, "the second save did not wait for the first");
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 1);
+        QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("12"));
+    }
+
+    void menuAndColumns() {
+        AppFixture f;
+        TForm1* w = app().form1;
+        const QList<QPair<QString, QString>> items = {{"N2", "Справочники"},
+                                                      {"N1", "Рабочие"},
+                                                      {"N3", "Изделия"},
+                                                      {"N4", "Цены"},
+                                                      {"N6", "Операции"},
+                                                      {"N8", "Внеурочное"},
+                                                      {"N11", "Табель"},
+                                                      {"N9", "Табель сделка"},
+                                                      {"N13", "Табель по сменам"},
+                                                      {"N14", "Табель хоз. работ"},
+                                                      {"N15", "Табель ср. сдельная"},
+                                                      {"N7", "Отчеты"},
+                                                      {"N10", "Сводные отчеты"},
+                                                      {"N5", "Выход"},
+                                                      {"N12", "Импорт"},
+                                                      {"N16", "Структура БД"}};
+        for (const auto& [name, caption] : items) {
+            QAction* a = w->findChild<QAction*>(name);
+            if (!a)
+                if (QMenu* m = w->findChild<QMenu*>(name))
+                    a = m->menuAction();
+            QVERIFY2(a, qPrintable(name));
+            QCOMPARE(a->text(), caption);
+            QCOMPARE(a->isVisible(), name != "N12");
+        }
+        const QStringList titles = {"Фамилия И.О.", "Марка изделия", "Операция",   "Вид",        "Цвет", "Часы",
+                                    "Кол-во",       "Брак",          "Итого (р.)", "Премия (%)", "OK",   "Заведен"};
+        DatasetModel* m = w->DBGrid2->datasetModel();
+        for (int i = 0; i < titles.size(); ++i)
+            QCOMPARE(m->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), titles[i]);
+        QVERIFY(w->DBGrid2->isColumnHidden(9));
+        QVERIFY(w->Timer1->isActive());
+        QCOMPARE(w->Timer1->interval(), 30000);
+    }
+
+    void dayOffFollowsTheDate() {
+        AppFixture f;
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 9));  // Saturday
+        QVERIFY(w->CBox1->isChecked());
+        QVERIFY(w->CBox1->font().bold());
+        QCOMPARE(w->CBox1->palette().color(QPalette::Window), QColor(255, 0, 0));
+        w->DateT->setDate(QDate(2024, 3, 6));  // Wednesday
+        w->DateTChange();
+        QVERIFY(!w->CBox1->isChecked());
+        QVERIFY(!w->CBox1->font().bold());
+    }
+
+    // Choosing a date reloads; typing alone does not, Enter does.
+    void enterInTheDatePickerReloads() {
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(record(17, 1, "2024-03-05", 8) + record(42, 1, "2024-03-05", 4));
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 4));
+        Dataset& q = app().dm->Smena1;
+        QCOMPARE(q.recordCount(), 0);
+        w->show();
+        w->DateT->setDate(QDate(2024, 3, 5));
+        QCOMPARE(q.recordCount(), 0);
+        QTest::keyClick(w->DateT, Qt::Key_Return);
+        QCOMPARE(q.recordCount(), 2);
+        QVERIFY(w->isVisible());  // Enter pressed no button of the window
+        // A day chosen in the calendar reloads.
+        emit w->DateT->calendarWidget()->clicked(QDate(2024, 3, 4));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->DateT->date(), QDate(2024, 3, 4));
+        QCOMPARE(q.recordCount(), 0);
+        emit w->DateT->calendarWidget()->clicked(QDate(2024, 3, 5));
+        QCoreApplication::processEvents();
+        QCOMPARE(q.recordCount(), 2);
+        // Shown again (a child window closed): the activation steps are not repeated.
+        w->hide();
+        w->show();
+        QCOMPARE(w->DateT->date(), QDate(2024, 3, 5));
+        w->hide();
+    }
+
+    void acceptToggle_data() {
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("before");  // null: no record
+        QTest::addColumn<QString>("after");
+        QTest::newRow("да → no") << 1 << "3958"
+                                 << "да"
+                                 << "no";
+        QTest::newRow("ok → no") << 2 << "3958"
+                                 << "ok"
+                                 << "no";
+        QTest::newRow("no → ok") << 3 << "mobun"
+                                 << "no"
+                                 << "ok";
+        QTest::newRow("shift 4 as the others") << 4 << "3958"
+                                               << "no"
+                                               << "ok";
+        QTest::newRow("foreman does nothing") << 1 << "quilpon"
+                                              << "no"
+                                              << "no";
+        QTest::newRow("empty grid does nothing") << 2 << "3958" << QString() << QString();
+    }
+
+    void acceptToggle() {
+        QFETCH(int, shift);
+        QFETCH(QString, login);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        if (!before.isNull())
+            f.db.exec(record(17, shift, "2024-03-05", 8, before) + record(42, shift, "2024-03-05", 4, "no"));
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 5));
+        w->selectShift(shift);
+        w->loginText = login;
+        Dataset& q = w->currentShiftQuery();
+        QCOMPARE(&q, &app().dm->smena(shift));
+        // The current row is the record of worker 17 (Иванов, sorted first).
+        w->DBGrid2DblClick();
+        QVERIFY(f.ui.errors.isEmpty());
+        if (!before.isNull()) {
+            QCOMPARE(f.db.value("select trim(ok) from accounts_dep.smena where w_id=17"), after);
+            QCOMPARE(f.db.value("select trim(ok) from accounts_dep.smena where w_id=42"), QStringLiteral("no"));
+            QCOMPARE(q.recNo(), 1);
+            QCOMPARE(q.field("ok").asString().trimmed(), after);
+        }
+    }
+
+    void deleteRecord_data() {
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("No deletes nothing") << 1 << int(ui::IDNO);
+        QTest::newRow("Yes deletes and updates the cell") << 2 << int(ui::IDYES);
+        QTest::newRow("shift 4 as the others") << 4 << int(ui::IDYES);
+    }
+
+    void deleteRecord() {
+        QFETCH(int, shift);
+        QFETCH(int, answer);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(record(17, shift, "2024-03-05", 8) + record(17, shift, "2024-03-05", 3) +
+                  QStringLiteral("insert into accounts_dep.h_tabel(w_id, month, year, smena, d4, d5) "
+                                 "values (17, 3, 2024, %1, 7, 11);")
+                      .arg(shift));
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 5));
+        w->selectShift(shift);
+        Dataset& q = w->currentShiftQuery();
+        q.setRecNo(2);
+        const int time = q.field("time").asInt();
+        // A record entered meanwhile on another workstation shows after the reload.
+        f.db.exec(record(42, shift, "2024-03-05", 1));
+        f.ui.answer(answer);
+        w->Button3Click();
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, QStringLiteral("Удалить позицию из списка?"));
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Удаление"));
+        QCOMPARE(f.ui.messages[0].flags, 36);
+        const bool yes = answer == ui::IDYES;
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), yes ? 2 : 3);
+        QCOMPARE(q.recordCount(), yes ? 2 : 3);
+        QCOMPARE(q.recNo(), 1);
+        QCOMPARE(dayCell(f.db, 17, shift, 3, 2024, 5), yes ? QString::number(11 - time) : QStringLiteral("11"));
+        QCOMPARE(dayCell(f.db, 17, shift, 3, 2024, 4), QStringLiteral("7"));
+    }
+
+    void deleteWithEmptyGridAsksNothing() {
+        AppFixture f;
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 5));
+        w->Button3Click();
+        QVERIFY(f.ui.messages.isEmpty());
+        QVERIFY(f.ui.errors.isEmpty());
+    }
+
+    void gridModel() {
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(record(17, 1, "2024-03-05", 8, "ok") + record(42, 1, "2024-03-05", 4, "no"));
+        TForm1* w = app().form1;
+        openJournal(*w, QDate(2024, 3, 5));
+        DatasetModel* m = w->DBGrid2->datasetModel();
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(m->rowCount(), 2);
+        const int ok = 10;
+        QCOMPARE(m->data(m->index(0, ok), Qt::DisplayRole).toString().trimmed(), QStringLiteral("ok"));
+        QCOMPARE(m->data(m->index(0, ok), Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
+        QCOMPARE(m->data(m->index(1, ok), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(m->data(m->index(1, ok), Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+    }
+
+    void summaryPeriodIsThePreviousMonth() {
+        QCOMPARE(TForm1::summaryPeriod(QDate(2026, 1, 15)), std::pair(QDate(2025, 12, 1), QDate(2026, 1, 1)));
+        QCOMPARE(TForm1::summaryPeriod(QDate(2026, 3, 31)), std::pair(QDate(2026, 2, 1), QDate(2026, 3, 1)));
+    }
+};
+
+QTEST_MAIN(TestJournal)
+#include "test_journal.moc"
