@@ -49,6 +49,8 @@ QString DatasetModel::cellText(int row, int column) const {
     if (col < 0 || !ds_ || row >= ds_->recordCount())
         return {};
     const GridColumn& gc = columns_[column];
+    if (!gc.nullText.isEmpty() && ds_->isNullAt(row, col))
+        return gc.nullText;
     if (!gc.mask.isEmpty() && !ds_->isNullAt(row, col))
         return fmt::mask(ds_->valueAt(row, col).toDouble(), gc.mask);
     return ds_->textAt(row, col);
@@ -78,6 +80,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     case Qt::DisplayRole: return columns_[section].title;
     case Qt::FontRole: return titleFont_;
     case Qt::TextAlignmentRole: return QVariant(Qt::AlignCenter);
+    case Qt::ForegroundRole:
+        if (columns_[section].titleColor.isValid())
+            return columns_[section].titleColor;
+        return {};
     default: return {};
     }
 }

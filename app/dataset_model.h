@@ -3,6 +3,7 @@
 #include "app/dataset.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QPointer>
 #include <QTableView>
 
@@ -16,6 +17,8 @@ struct GridColumn {
     QString mask;           // number mask ("#0.00"); empty: the field's own text
     bool visible = true;
     int width = 0;          // pixels; 0: fit the contents
+    QColor titleColor;      // colour of the title text; invalid: the header's own
+    QString nullText;       // shown for NULL
 };
 
 // Shows a dataset in a table view. Colours, bold and backgrounds of a cell come from an optional rule.

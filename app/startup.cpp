@@ -12,6 +12,8 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
+#include "timesheet/shift_timesheet.h"
+#include "timesheet/timesheet_print.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -56,9 +58,9 @@ void createWindows() {
     // make(w.form10);
     // make(w.form11);
     // make(w.form18);
-    // make(w.form19);
+    make(w.form19);
     // make(w.form21);
-    // make(w.form15);
+    make(w.form15);
     // make(w.form16);
     // make(w.form17);
     // make(w.form20);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "reports/engine/report_layouter.h"
+
+class QPainter;
+class QPrinter;
+class QWidget;
+
+// Paints laid-out pages on any device: the preview, a printer, a PDF file, an image.
+namespace report {
+
+// Paints one page (0-based) with the painter's origin at the page's top-left corner, at the resolution of the
+// painter's device.
+void paintPage(QPainter& painter, const Layout& layout, int page);
+
+// Sets up the printer for the layout's page (A4, orientation, no printer margins: the layout has its own).
+void setupPrinter(QPrinter& printer, const Layout& layout);
+
+// Prints every page (or the printer's chosen page range).
+void print(const Layout& layout, QPrinter& printer);
+
+// Writes the pages into a PDF file; false when the file cannot be written.
+bool writePdf(const Layout& layout, const QString& fileName);
+
+// Shows the pages in the modal print preview (through ui::execModal), from which the user prints. The preview
+// opens maximised and zoomed to the page width when asked. Pages are painted as the preview shows them.
+struct PreviewOptions {
+    bool maximized = false;
+    bool fitWidth = false;
+};
+int preview(const Layout& layout, QWidget* parent = nullptr, const PreviewOptions& options = {});
+
+}  // namespace report

@@ -1,0 +1,231 @@
+#include "reports/excel_writer.h"
+
+#include "app/ui.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kErrorCaption = QStringLiteral("Ошибка");
+
+// Characters a file name may not hold on the desktops the program runs on.
+QString safeFileTitle(const QString& title) {
+    QString t;
+    for (const QChar c : title)
+        t += (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c)) ? QLatin1Char('_') : c;
+    t = t.trimmed();
+    return t.isEmpty() ? QStringLiteral("Книга") : t;
+}
+
+}  // namespace
+
+namespace excel {
+
+bool isNumberText(const QString& text, double* value) {
+    static const QRegularExpression re(QStringLiteral("^[+-]?(0|[1-9][0-9]*)([.,][0-9]+)?$"));
+    if (!re.match(text).hasMatch())
+        return false;
+    int significant = 0;
+    bool leading = true;
+    for (const QChar c : text) {
+        if (!c.isDigit())
+            continue;
+        if (leading && c == QLatin1Char('0'))
+            continue;
+        leading = false;
+        ++significant;
+    }
+    if (significant > 15)
+        return false;
+    if (value) {
+        QString t = text;
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+        *value = t.toDouble();
+    }
+    return true;
+}
+
+}  // namespace excel
+
+ExcelWriter::ExcelWriter(bool formatting) : formatting_(formatting) {}
+
+ExcelWriter::~ExcelWriter() {
+    if (book_)
+        finish();
+}
+
+QString ExcelWriter::folder() const {
+    if (!folder_.isEmpty())
+        return folder_;
+    QString base = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (base.isEmpty())
+        base = QDir::homePath();
+    return base + QStringLiteral("/Выгрузки в Excel");
+}
+
+int ExcelWriter::open(const QString& title) {
+    // A later open replaces the workbook; an unfinished one is written to its file, not lost.
+    if (book_)
+        finish();
+
+    const QString dir = folder();
+    const QString stem = safeFileTitle(title) + QLatin1Char(' ') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+    QString path;
+    bool created = QDir().mkpath(dir);
+    if (created) {
+        // Claim a file name no other export holds, so nothing is overwritten.
+        created = false;
+        for (int n = 1; n < 1000 && !created; ++n) {
+            path = QDir(dir).filePath(n == 1 ? stem + QStringLiteral(".xlsx")
+                                             : QStringLiteral("%1 (%2).xlsx").arg(stem).arg(n));
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                created = true;
+            else if (!f.exists())
+                break;
+        }
+    }
+    if (created) {
+        tmpdir_ = QFile::encodeName(dir);
+        lxw_workbook_options options{};
+        options.tmpdir = tmpdir_.data();
+        book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        if (book_ && !workbook_add_worksheet(book_, "Лист1")) {
+            workbook_close(book_);
+            book_ = nullptr;
+        }
+        created = created && book_;
+        if (!created)
+            QFile::remove(path);
+    }
+    if (!created) {
+        ui::messageBox(QStringLiteral("Невозможно открыть Microsoft Excel."), kErrorCaption, ui::MB_ERROR);
+        ui::messageBox(QStringLiteral("Ошибка открытия файла Microsoft Excel."), kErrorCaption, ui::MB_ERROR);
+        return -1;
+    }
+    fileName_ = path;
+    if (formatting_) {
+        for (int i = 0; i < 4; ++i) {
+            formats_[i] = workbook_add_format(book_);
+            if (i & 1)
+                format_set_num_format(formats_[i], "@");
+            if (i & 2)
+                format_set_bold(formats_[i]);
+        }
+    }
+    return 1;
+}
+
+int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit,
+                           bool bold) {
+    if (text.isEmpty())
+        return 1;
+    const QString where = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
+    lxw_worksheet* ws = book_ ? workbook_get_worksheet_by_name(book_, "Лист1") : nullptr;
+    if (!ws || sheet != 1) {
+        ui::messageBox(where, QStringLiteral("Ошибочный номер листа Microsoft Excel"), ui::MB_ERROR);
+        return -1;
+    }
+    if (!formatting_)
+        asText = autofit = bold = false;
+    if (cellFailed(ws, column, row, text, asText, bold)) {
+        ui::messageBox(where, QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
+        return -1;
+    }
+    // Autofit fits the column to everything it holds at that moment, as the spreadsheet's own command does.
+    const int col = column - 1;
+    widest_[col] = std::max(widest_.value(col), fitWidth(text, bold));
+    if (autofit)
+        fitted_[col] = widest_[col];
+    return 1;
+}
+
+bool ExcelWriter::cellFailed(lxw_worksheet* ws, int column, int row, const QString& text, bool asText, bool bold) {
+    if (column < 1 || row < 1 || column > LXW_COL_MAX || row > LXW_ROW_MAX)
+        return true;
+    lxw_format* format = formatting_ ? formats_[(asText ? 1 : 0) + (bold ? 2 : 0)] : nullptr;
+    double number = 0;
+    lxw_error err;
+    if (!asText && excel::isNumberText(text, &number))
+        err = worksheet_write_number(ws, row - 1, column - 1, number, format);
+    else
+        err = worksheet_write_string(ws, row - 1, column - 1, text.toUtf8().constData(), format);
+    return err != LXW_NO_ERROR;
+}
+
+double ExcelWriter::fitWidth(const QString& text, bool bold) {
+    double widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        double w = 0;
+        for (const QChar c : line)
+            w += c.isUpper() ? 1.3 : 1.0;
+        widest = std::max(widest, w);
+    }
+    if (bold)
+        widest *= 1.1;
+    return std::min(255.0, std::ceil((widest + 1.0) * 4) / 4);
+}
+
+void ExcelWriter::finish() {
+    lxw_workbook* book = book_;
+    book_ = nullptr;
+    if (lxw_worksheet* ws = workbook_get_worksheet_by_name(book, "Лист1")) {
+        for (auto it = fitted_.cbegin(); it != fitted_.cend(); ++it)
+            worksheet_set_column(ws, it.key(), it.key(), it.value(), nullptr);
+    }
+    lxw_doc_properties props{};
+    props.created = created_.isValid() ? static_cast<time_t>(created_.toSecsSinceEpoch()) : 0;
+    workbook_set_properties(book, &props);
+    const lxw_error err = workbook_close(book);
+    widest_.clear();
+    fitted_.clear();
+    std::fill(std::begin(formats_), std::end(formats_), nullptr);
+    if (err != LXW_NO_ERROR)
+        ui::messageBox(QStringLiteral("Не удалось записать книгу в файл %1: %2")
+                           .arg(QDir::toNativeSeparators(fileName_), QString::fromUtf8(lxw_strerror(err))),
+                       QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
+}
+
+int ExcelWriter::show(bool visible) {
+    if (!book_ || !visible)
+        return 1;
+    finish();
+    if (!QFile::exists(fileName_))
+        return 1;
+    bool opened;
+    const QString opener = qEnvironmentVariable("TABEL_XLSX_OPENER");
+    if (!opener.trimmed().isEmpty()) {
+        QStringList args = QProcess::splitCommand(opener);
+        const QString program = args.takeFirst();
+        opened = QProcess::startDetached(program, args << fileName_);
+    } else {
+        opened = QDesktopServices::openUrl(QUrl::fromLocalFile(fileName_));
+    }
+    if (!opened)
+        ui::messageBox(QStringLiteral("Не найдено приложение для просмотра книги. Книга сохранена в файле:\n%1")
+                           .arg(QDir::toNativeSeparators(fileName_)),
+                       QStringLiteral("Microsoft Excel"), ui::MB_INFO);
+    return 1;
+}
+
+ExcelWriter& plainWriter() {
+    static ExcelWriter w(false);
+    return w;
+}
+
+ExcelWriter& formattingWriter() {
+    static ExcelWriter w(true);
+    return w;
+}

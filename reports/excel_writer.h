@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+
+#include <ctime>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// Puts a table into a new spreadsheet workbook cell by cell and hands the finished file to the desktop's
+// spreadsheet application. Three operations, called in this order by every export: open (a new workbook
+// with one worksheet), write cell (1-based sheet, column and row), show. The plain writer only sets values;
+// the formatting writer also applies the text format "@", column autofit and bold. The writer shows its
+// own messages; the callers only look at the result of open.
+class ExcelWriter {
+public:
+    explicit ExcelWriter(bool formatting);
+    ~ExcelWriter();
+    ExcelWriter(const ExcelWriter&) = delete;
+    ExcelWriter& operator=(const ExcelWriter&) = delete;
+
+    // A new workbook in the exports folder, its file named after title and the current time.
+    // 1 on success; -1 after the failure messages were shown.
+    int open(const QString& title);
+
+    // Writes text into the cell. An empty text writes nothing. 1 when written (or nothing to write),
+    // -1 after the failure message was shown. The three flags only matter to the formatting writer.
+    int writeCell(int sheet, int column, int row, const QString& text, bool asText = false, bool autofit = false,
+                  bool bold = false);
+
+    // visible = true finishes the workbook's file and opens it with the spreadsheet application (the command
+    // in TABEL_XLSX_OPENER when set, else the desktop's default for .xlsx). Always 1; does nothing before
+    // an open.
+    int show(bool visible);
+
+    // The file of the last workbook opened (empty before the first open).
+    QString fileName() const { return fileName_; }
+
+    // Where workbooks are written: a per-user folder under the documents folder unless set here.
+    QString folder() const;
+    void setFolder(const QString& folder) { folder_ = folder; }
+
+    // The creation time stored in the workbook (and its zip entries); invalid = the time of finishing.
+    // Fixed by tests so that the same cells give the same file.
+    void setCreationTime(const QDateTime& t) { created_ = t; }
+
+    // The width (in characters of the standard font) that autofit gives a column holding these texts.
+    static double fitWidth(const QString& text, bool bold);
+
+private:
+    void finish();  // writes the workbook's file; the workbook is gone afterwards
+    bool cellFailed(lxw_worksheet* ws, int column, int row, const QString& text, bool asText, bool bold);
+
+    const bool formatting_;
+    QString folder_;
+    QDateTime created_;
+    QString fileName_;
+    lxw_workbook* book_ = nullptr;
+    QByteArray tmpdir_;
+    lxw_format* formats_[4] = {};  // [asText + 2*bold] of the formatting writer
+    QHash<int, double> widest_;     // column (0-based) -> widest text written so far
+    QHash<int, double> fitted_;     // column (0-based) -> width at its last autofit
+};
+
+// The two members of the family: the plain writer (operations list, summary reports) and the formatting
+// writer (time sheet by shifts). Each lives for the whole run of the program.
+ExcelWriter& plainWriter();
+ExcelWriter& formattingWriter();
+
+namespace excel {
+// True when the cell text is a number that the spreadsheet should store as a number: an optional sign,
+// digits and at most one decimal separator (point or comma), at most 15 significant digits, no leading zero
+// before another digit (codes such as 007 stay text).
+bool isNumberText(const QString& text, double* value = nullptr);
+}  // namespace excel

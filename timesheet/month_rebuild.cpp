@@ -1,0 +1,97 @@
+#include "timesheet/month_rebuild.h"
+
+#include <QDate>
+
+#include "app/db.h"
+#include "app/sqltext.h"
+
+namespace timesheet {
+
+namespace {
+
+QString pieceRows(const QString& alias) {
+    return QStringLiteral("coalesce(%1i_type, 0) not in (7777, 7778)").arg(alias.isEmpty() ? QString() : alias + '.');
+}
+
+// Opens the rebuild: the month's piece-work rows go. Other workstations' writes to the time sheet wait until the
+// rebuild ends (readers do not), so no cell update lands between the delete and the new rows.
+void begin(Db& db, int month, int year) {
+    db.exec(QStringLiteral("lock table accounts_dep.h_tabel in share row exclusive mode"));
+    db.exec(QStringLiteral("delete from accounts_dep.h_tabel where month=") + QString::number(month) +
+            QStringLiteral(" and year=") + QString::number(year) + QStringLiteral(" and ") + pieceRows({}));
+}
+
+}  // namespace
+
+QString pieceRowsCondition() {
+    return pieceRows({});
+}
+
+QStringList dayStatements(int day, int month, int year) {
+    const QString d = sql::toDate(QDate(year, month, day));
+    const QString m = QString::number(month), y = QString::number(year);
+    return {
+        // Rows for the workers and shifts first seen on this day.
+        QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) select s.smena, s.w_id, ") + m +
+            QStringLiteral(", ") + y + QStringLiteral(" from accounts_dep.smena s where s.data=") + d +
+            QStringLiteral(" and s.w_id is not null and s.smena is not null and not exists (select 1 from "
+                           "accounts_dep.h_tabel h where h.w_id=s.w_id and h.smena=s.smena and h.month=") +
+            m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")) +
+            QStringLiteral(") group by s.smena, s.w_id order by s.smena, s.w_id"),
+        // The day's cell of every worker and shift with records that day.
+        QStringLiteral("update accounts_dep.h_tabel h set d") + QString::number(day) +
+            QStringLiteral("=t.tim from (select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") +
+            d +
+            QStringLiteral(" and w_id is not null and smena is not null group by smena, w_id) t where h.w_id=t.w_id "
+                           "and h.smena=t.smena and h.month=") +
+            m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")),
+    };
+}
+
+void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
+    const int days = QDate(year, month, 1).daysInMonth();
+    Transaction t(db);
+    begin(db, month, year);
+    for (int day = 1; day <= days; ++day) {
+        for (const QString& s : dayStatements(day, month, year))
+            db.exec(s);
+        if (progress)
+            progress(day);
+    }
+    t.commit();
+}
+
+void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress) {
+    const int days = QDate(year, month, 1).daysInMonth();
+    const QString m = QString::number(month), y = QString::number(year);
+    const QString key =
+        QStringLiteral(" and month=") + m + QStringLiteral(" and year=") + y + QStringLiteral(" and ") + pieceRows({});
+    Transaction t(db);
+    begin(db, month, year);
+    for (int day = 1; day <= days; ++day) {
+        auto dt = db.query(QStringLiteral("select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") +
+                           sql::toDate(QDate(year, month, day)) + QStringLiteral(" group by smena,w_id;"));
+        for (int r = 0; r < dt->rowCount(); ++r) {
+            if (dt->isNull(r, 0) || dt->isNull(r, 1))
+                continue;
+            const QString S = dt->text(r, 0), W = dt->text(r, 1);
+            const QString T = dt->isNull(r, 2) ? QStringLiteral("NULL") : dt->text(r, 2);
+            auto c =
+                db.query(QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel where w_id=") + W +
+                         QStringLiteral(" and smena=") + S + key);
+            if (c->text(0, 0).toInt() != 0)
+                db.exec(QStringLiteral("update accounts_dep.h_tabel set d") + QString::number(day) + QLatin1Char('=') +
+                        T + QStringLiteral(" where w_id=") + W + QStringLiteral(" and smena=") + S + key);
+            else
+                db.exec(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") +
+                        QString::number(day) + QStringLiteral(") values(") + S + QStringLiteral(", ") + W +
+                        QStringLiteral(", ") + m + QStringLiteral(", ") + y + QStringLiteral(", ") + T +
+                        QLatin1Char(')'));
+        }
+        if (progress)
+            progress(day);
+    }
+    t.commit();
+}
+
+}  // namespace timesheet

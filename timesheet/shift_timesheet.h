@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDate>
+#include <QDialog>
+#include <array>
+
+#include "app/dataset_model.h"
+
+class QComboBox;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+// The time sheet by shifts: one month's hours per worker and day as they stand in the time sheet, a tab per
+// shift; rebuilds the month from the shift records, prints the month and writes it to a workbook.
+class TForm19 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm19(QWidget* parent = nullptr);
+
+    QTabWidget* PageControl1;
+    DbGrid* DBGrid1;
+    DbGrid* DBGrid2;
+    DbGrid* DBGrid3;
+    QPushButton* Button1;  // "Перестроить"
+    QProgressBar* PB;
+    QPushButton* Button2;  // "Excel"
+    QComboBox* ComboBox1;  // month
+    QComboBox* ComboBox2;  // year
+    QPushButton* Button5;  // "Обновить"
+    QPushButton* Button6;  // "Печать"
+    QPushButton* Button4;  // "Выход"
+    int Tag = 0;
+
+    // What the main window's menu item does: the month of date selected (its year added to the list when
+    // missing), the month loaded, the window shown modally, the shift queries closed afterwards.
+    void openFor(const QDate& date);
+
+    void ComboBox1Change();  // loads the chosen month into the three grids
+    void Button1Click();     // rebuild
+    void Button2Click();     // Excel
+    void Button5Click();     // reload
+    void Button6Click();     // print
+    void FormActivate();
+
+    int month() const;  // 1..12
+    int year() const;
+
+    // The day-column marking of the loaded month (index 0 = day 1).
+    struct DayMark {
+        QColor color;
+        bool readOnly = false;
+    };
+    const std::array<DayMark, 31>& dayMarks() const { return marks_; }
+
+    // The colours of the grids' cells (ForegroundRole, BackgroundRole, FontRole).
+    QVariant cellStyle(const Dataset& ds, int row, const GridColumn& column, int role) const;
+
+    static QColor red() { return QColor(255, 0, 0); }
+    static QColor silver() { return QColor(192, 192, 192); }
+    static QColor moneyGreen() { return QColor(192, 220, 192); }
+    static QColor totalBackground() { return QColor(225, 228, 255); }
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void markMonth(DbGrid* grid, int month, int year);
+    void selectYear(int year);
+    void reopenShifts();
+    QList<GridColumn> columns() const;
+
+    std::array<DbGrid*, 3> grids_{};
+    std::array<DayMark, 31> marks_{};
+};
+
+namespace timesheet {
+// The month names of the month list.
+QStringList monthNames();
+// The years of the year list: 2007 to the next year.
+QStringList yearList(int currentYear = QDate::currentDate().year());
+}  // namespace timesheet

@@ -1,0 +1,88 @@
+#include "timesheet/timesheet_print.h"
+
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "reports/engine/report_painter.h"
+
+namespace timesheet {
+
+QStringList summedSheetSql() {
+    QStringList lines{QStringLiteral("select person.s_caption fio,sum(d1) as sd1,sum(d2) as sd2,")};
+    for (int n = 3; n <= 30; ++n)
+        lines << QStringLiteral("sum(d%1) as sd%1,").arg(n);
+    lines << QStringLiteral("sum(d31) as sd31 from accounts_dep.h_tabel, cmn_contractor.person person where")
+          << QStringLiteral("h_tabel.w_id=person.s_code::t_integer and month=:mnth and")
+          << QStringLiteral("year=:yea group by fio order by fio");
+    return lines;
+}
+
+report::ReportDefinition printedSheetLayout() {
+    using namespace report;
+    ReportDefinition r;
+    r.title = QStringLiteral("Табель");
+    r.page.orientation = QPageLayout::Landscape;
+    r.page.marginLeft = r.page.marginTop = r.page.marginRight = r.page.marginBottom = 10;
+
+    const Font title{QStringLiteral("Arial"), 10, true};
+    const Font regular{QStringLiteral("Arial"), 10, false};
+    const Font day{QStringLiteral("Arial"), 9, false};
+    const Font total{QStringLiteral("Arial"), 9, true};
+    const Frame greySides{Frame::Left | Frame::Right, QColor(128, 128, 128), Qt::SolidLine, 0.2};
+    const Frame dottedSides{Frame::Left | Frame::Right, QColor(128, 128, 128), Qt::DotLine, 0.2};
+    auto dayX = [](int k) { return 81 + (k - 1) * 5.77; };
+    const double cell = 5.3, totalX = 265, totalW = 12;
+
+    // The heading, printed again at the top of every page.
+    Band& head = r.pageHeader;
+    head.height = 7;
+    head.frame = Frame{Frame::Top | Frame::Bottom, Qt::black, Qt::SolidLine, 0.3};
+    Item& month = head.add(label(QRectF(0, 0.5, 80, 6), QStringLiteral("Данные за:"), title));
+    month.name = QStringLiteral("QRLabel33");
+    for (int k = 1; k <= 31; ++k) {
+        Item& l = head.add(label(QRectF(dayX(k), 0.5, cell, 6), QString::number(k), title, Qt::AlignCenter));
+        l.frame = greySides;
+    }
+    head.add(label(QRectF(totalX, 0.5, totalW, 6), QStringLiteral("Итого"), title, Qt::AlignCenter));
+
+    Band& d = r.detail;
+    d.height = 5;
+    d.frame = Frame{Frame::Top | Frame::Bottom, QColor(128, 128, 128), Qt::DotLine, 0.2};
+    d.add(field(QRectF(0, 0, 80, 5), QStringLiteral("fio"), regular));
+    for (int k = 1; k <= 31; ++k) {
+        Item& f = d.add(field(QRectF(dayX(k), 0, cell, 5), QStringLiteral("sd%1").arg(k), day, Qt::AlignCenter));
+        f.frame = dottedSides;
+    }
+    // sd1+sd2+...+sd31, a day without hours counting as 0.
+    d.add(computed(
+        QRectF(totalX, 0, totalW, 5),
+        [](const Row& row) {
+            qlonglong s = 0;
+            for (int k = 1; k <= 31; ++k)
+                s += row.value(QStringLiteral("sd%1").arg(k)).toLongLong();
+            return QVariant(s);
+        },
+        total, Qt::AlignCenter));
+
+    r.pageFooter.height = 6;
+    r.pageFooter.add(pageNumber(QRectF(r.page.contentWidth() - 40, 1, 40, 5), QStringLiteral("%1"), regular));
+    return r;
+}
+
+}  // namespace timesheet
+
+TForm15::TForm15(QWidget* parent)
+    : QDialog(parent),
+      H_Tabel(app().dm->ADO_DB, QStringLiteral("H_Tabel"), this),
+      QuickRep1(timesheet::printedSheetLayout()) {
+    setObjectName(QStringLiteral("TForm15"));
+    H_Tabel.setSql(timesheet::summedSheetSql());
+}
+
+report::Layout TForm15::Prepare(const report::LayoutOptions& options) const {
+    return report::layout(QuickRep1, &H_Tabel, options);
+}
+
+void TForm15::Preview(QWidget* parent) {
+    const report::Layout pages = Prepare();
+    report::preview(pages, parent);
+}
