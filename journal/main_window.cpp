@@ -23,7 +23,11 @@
 #include "app/registry.h"
 #include "app/sqltext.h"
 #include "app/ui.h"
+#include "catalog/kinds_list.h"
+#include "catalog/products_list.h"
+#include "catalog/workers_list.h"
 #include "journal/timesheet_cell.h"
+#include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
 
@@ -384,29 +388,21 @@ void TForm1::Button5Click() {
     // TODO(TForm25, maintenance work journal): set its DTPcker1 to the date of DateT and show it.
 }
 
-void TForm1::N1Click() {
-    // TODO(TForm5, workers list): app().form5->runList().
-}
+void TForm1::N1Click() { app().form5->runList(); }
 
-void TForm1::N3Click() {
-    // TODO(TForm3, products list): app().form3->runList().
-}
+void TForm1::N3Click() { app().form3->runList(); }
 
 void TForm1::N4Click() {
     // TODO(TForm4, operations and prices list): app().form4->runList().
 }
 
-void TForm1::N6Click() {
-    // TODO(TForm8, operation kinds list): app().form8->runList().
-}
+void TForm1::N6Click() { app().form8->runList(); }
 
 void TForm1::N9Click() {
     // TODO(TForm27, piece-work time sheet): caption "Табель сделка (27)", working query H_Tabel0.
 }
 
-void TForm1::N13Click() {
-    // TODO(TForm19, time sheet by shifts): month and year of DateT, then close H_Tabel_1..3 afterwards.
-}
+void TForm1::N13Click() { app().form19->openFor(DateT->date()); }
 
 void TForm1::N14Click() {
     // TODO(TForm27, piece-work time sheet): caption "Табель хоз. работы (27)", working query H_Tabel7777.

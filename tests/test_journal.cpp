@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -260,6 +261,49 @@ private slots:
         QVERIFY(w->DBGrid2->isColumnHidden(9));
         QVERIFY(w->Timer1->isActive());
         QCOMPARE(w->Timer1->interval(), 30000);
+    }
+
+    // Every menu item and button that opens a window opens the right one, modally.
+    void menuOpensItsWindow_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Рабочие") << "N1" << "TForm5";
+        QTest::newRow("Изделия") << "N3" << "TForm3";
+        QTest::newRow("Операции") << "N6" << "TForm8";
+        QTest::newRow("Табель по сменам") << "N13" << "TForm19";
+    }
+    void menuOpensItsWindow() {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        AppFixture f;
+        TForm1* w = app().form1;
+        QObject* sender = w->findChild<QAction*>(item);
+        if (!sender)
+            sender = w->findChild<QPushButton*>(item);
+        QVERIFY(sender);
+        QString shown;
+        f.ui.onModal([&](QDialog* d) { shown = d->objectName(); });
+        if (auto* a = qobject_cast<QAction*>(sender))
+            a->trigger();
+        else
+            qobject_cast<QPushButton*>(sender)->click();
+        QCOMPARE(shown, window);
+        QVERIFY(f.ui.errors.isEmpty());
+    }
+
+    void schemaUpgradeFromTheMenu() {
+        AppFixture f;
+        f.db.exec("alter table accounts_dep.fatigue drop column i_night; drop view accounts_dep.izdel; "
+                  "create view accounts_dep.izdel as select 1 as id");
+        app().form1->findChild<QAction*>("N16")->trigger();
+        QCOMPARE(f.db.count("select count(*) from information_schema.columns where table_schema='accounts_dep' "
+                            "and table_name='fatigue' and column_name='i_night'"),
+                 1);
+        QCOMPARE(f.db.count("select count(*) from information_schema.columns where table_schema='accounts_dep' "
+                            "and table_name='izdel' and column_name='marka'"),
+                 1);
+        QVERIFY(f.ui.messages.isEmpty());
+        QVERIFY(f.ui.errors.isEmpty());
     }
 
     void dayOffFollowsTheDate() {
