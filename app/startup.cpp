@@ -4,6 +4,9 @@
 #include "app/db.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "catalog/norms_grid.h"
+#include "catalog/operations_list.h"
+#include "catalog/price_dialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -40,12 +43,12 @@ void createWindows() {
     // make(w.form23);
     // make(w.form2);
     // make(w.form3);
-    // make(w.form4);
+    make(w.form4);
     // make(w.form5);
     // make(w.form7);
     // make(w.form8);
     // make(w.form9);
-    // make(w.form10);
+    make(w.form10);
     // make(w.form11);
     // make(w.form18);
     // make(w.form19);
@@ -54,7 +57,7 @@ void createWindows() {
     // make(w.form16);
     // make(w.form17);
     // make(w.form20);
-    // make(w.form22);
+    make(w.form22);
     // make(w.form24);
     // make(w.form25);
     // make(w.form26);
