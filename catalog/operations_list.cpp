@@ -75,7 +75,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, QSt
     DBGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGrid1->setColumnWidth(2, 90);
     DBGrid1->setColumnWidth(3, 140);
-    DBGrid1->setColumnWidth(4, 90);
+    DBGrid1->setColumnWidth(4, 110);
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) {
                 DBGrid1DblClick();
             }));

@@ -61,8 +61,9 @@ bool isNumberText(const QString& text, double* value) {
 ExcelWriter::ExcelWriter(bool formatting) : formatting_(formatting) {}
 
 ExcelWriter::~ExcelWriter() {
+    // At the end of the program a workbook not yet shown is still written, without asking anyone.
     if (book_)
-        finish();
+        finish(false);
 }
 
 QString ExcelWriter::folder() const {
@@ -178,7 +179,7 @@ double ExcelWriter::fitWidth(const QString& text, bool bold) {
     return std::min(255.0, std::ceil((widest + 1.0) * 4) / 4);
 }
 
-void ExcelWriter::finish() {
+void ExcelWriter::finish(bool report) {
     lxw_workbook* book = book_;
     book_ = nullptr;
     if (lxw_worksheet* ws = workbook_get_worksheet_by_name(book, "Лист1")) {
@@ -192,7 +193,7 @@ void ExcelWriter::finish() {
     widest_.clear();
     fitted_.clear();
     std::fill(std::begin(formats_), std::end(formats_), nullptr);
-    if (err != LXW_NO_ERROR)
+    if (err != LXW_NO_ERROR && report)
         ui::messageBox(QStringLiteral("Не удалось записать книгу в файл %1: %2")
                            .arg(QDir::toNativeSeparators(fileName_), QString::fromUtf8(lxw_strerror(err))),
                        QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);

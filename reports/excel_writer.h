@@ -51,7 +51,8 @@ public:
     static double fitWidth(const QString& text, bool bold);
 
 private:
-    void finish();  // writes the workbook's file; the workbook is gone afterwards
+    // Writes the workbook's file (a failure is reported when report is set); the workbook is gone afterwards.
+    void finish(bool report = true);
     bool cellFailed(lxw_worksheet* ws, int column, int row, const QString& text, bool asText, bool bold);
 
     const bool formatting_;
