@@ -1,17 +1,22 @@
 #include "app/startup.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <vector>
+
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "catalog/kind_dialog.h"
+#include "catalog/kinds_list.h"
 #include "catalog/norms_grid.h"
 #include "catalog/operations_list.h"
 #include "catalog/price_dialog.h"
-
-#include <QApplication>
-#include <QDialog>
-
-#include <vector>
+#include "catalog/product_dialog.h"
+#include "catalog/products_list.h"
+#include "catalog/worker_dialog.h"
+#include "catalog/workers_list.h"
 
 Windows& app() {
     static Windows w;
@@ -41,13 +46,13 @@ void createWindows() {
     // then the login window, which thereby becomes the application's main window, then the others.
     // make(w.form1);
     // make(w.form23);
-    // make(w.form2);
-    // make(w.form3);
+    make(w.form2);
+    make(w.form3);
     make(w.form4);
-    // make(w.form5);
-    // make(w.form7);
-    // make(w.form8);
-    // make(w.form9);
+    make(w.form5);
+    make(w.form7);
+    make(w.form8);
+    make(w.form9);
     make(w.form10);
     // make(w.form11);
     // make(w.form18);

@@ -3,12 +3,9 @@
 #include "app/datamodule.h"
 #include "app/registry.h"
 #include "app/ui.h"
-#include "catalog/norms_grid.h"
-#if __has_include("catalog/products_list.h")
 #include "catalog/kinds_list.h"
+#include "catalog/norms_grid.h"
 #include "catalog/products_list.h"
-#define PRICE_DIALOG_PICKERS 1
-#endif
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -130,7 +127,6 @@ void TForm10::showEvent(QShowEvent* event) {
 
 void TForm10::FormActivate() { Button3->setFocus(); }
 
-#ifdef PRICE_DIALOG_PICKERS
 void TForm10::Button3Click() {
     TForm3* products = app().form3;
     if (products->runPick(1)) {
@@ -146,10 +142,6 @@ void TForm10::Button4Click() {
         selectedKindId = kinds->pickedId;
     }
 }
-#else
-void TForm10::Button3Click() {}
-void TForm10::Button4Click() {}
-#endif
 
 void TForm10::Button1Click() {
     const QString error = QStringLiteral("Ошибка");

@@ -341,6 +341,40 @@ private slots:
                  QStringLiteral("4.25"));
     }
 
+    // Product and kind come from their lists in pick mode; leaving a list without a pick changes nothing.
+    void priceDialogPickers() {
+        Fixture f;
+        TForm10* d = app().form10;
+        QStringList fields;
+        f.ui.onModal([&](QDialog*) {
+            d->Button3->click();
+            d->Button4->click();
+            fields << d->Edit1->text() + "; " + d->Edit2->text();
+            d->Button3->click();  // left without a pick
+            fields << d->Edit1->text() + "; " + d->Edit2->text();
+            d->ComboBox1->setCurrentIndex(1);
+            d->Edit3->setText("2,5");
+            d->Button1->click();
+        });
+        f.ui.onModal([&](QDialog* list) {
+            QVERIFY(app().dm->Izdel.locate("id", 232));
+            list->findChild<QPushButton*>("Button2")->click();
+        });
+        f.ui.onModal([&](QDialog* list) {
+            QVERIFY(app().dm->Vid_oper.locate("id", 7));
+            list->findChild<QPushButton*>("Button2")->click();
+        });
+        f.ui.onModal([&](QDialog* list) { list->findChild<QPushButton*>("Button4")->click(); });
+        f.list()->Button1Click();
+        QCOMPARE(f.ui.modalShown, (QStringList{"TForm10", "TForm3", "TForm8", "TForm3"}));
+        QCOMPARE(fields, (QStringList{"В-7; Сборка", "В-7; Сборка"}));
+        QVERIFY(f.ui.messages.isEmpty() && f.ui.errors.isEmpty());
+        QCOMPARE(f.db.value("select count(*) || ':' || min(n.price) from accounts_dep.oper o join accounts_dep.norm n "
+                            "on n.o_id=o.id where o.vid=7 and o.naimen=1 and o.i_id=232"),
+                 QStringLiteral("1:2.5"));
+        QCOMPARE(column(f.oper(), "i_id").count("232"), 2);  // the list shows the new operation
+    }
+
     void priceStatements() {
         QCOMPARE(price_sql::addCheck(7, 1, 230),
                  QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=7 and naimen=1 and i_id=230"));
