@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -203,6 +204,7 @@ TForm22::TForm22(QWidget* parent)
                              QAbstractItemView::AnyKeyPressed);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    DBGrid1->installEventFilter(this);
     DBGrid1->verticalHeader()->setMinimumWidth(DBGrid1->fontMetrics().horizontalAdvance(QStringLiteral("▶▶")));
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             ui::guarded([this](const QModelIndex& current, const QModelIndex&) {
@@ -305,7 +307,15 @@ void TForm22::Button2Click() {
     showCurrent(column);
 }
 
+void TForm22::commitEditor() {
+    const QModelIndex index = DBGrid1->currentIndex();
+    auto* editor = qobject_cast<QLineEdit*>(DBGrid1->indexWidget(index));
+    if (editor && editor->hasAcceptableInput() && editor->text() != index.data(Qt::EditRole).toString())
+        model_->setData(index, editor->text(), Qt::EditRole);
+}
+
 void TForm22::Button1Click() {
+    commitEditor();  // a value still in its editor (Enter, then at once Esc or the close box) is kept
     DBGrid1ColExit();
     Dataset& oper = app().dm->Oper;
     const int recNo = oper.recNo();
@@ -313,6 +323,19 @@ void TForm22::Button1Click() {
     oper.open();
     oper.setRecNo(recNo);
     accept();
+}
+
+bool TForm22::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a cell opens its editor (and commits it again, inside the editor) instead of closing the window.
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && DBGrid1->currentIndex().isValid() &&
+            !DBGrid1->isPersistentEditorOpen(DBGrid1->currentIndex())) {
+            DBGrid1->edit(DBGrid1->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm22::reject() { ui::guarded([this] { Button1Click(); })(); }

@@ -42,9 +42,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showCurrent(int column);  // puts the grid's cursor on the table's current row
+    void showCurrent(int column);
+    void commitEditor();  // takes a value still open in a cell editor  // puts the grid's cursor on the table's current row
     class Model;
     class Delegate;
     Model* model_;

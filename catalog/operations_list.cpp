@@ -153,7 +153,7 @@ void TForm4::showEvent(QShowEvent* event) {
 }
 
 void TForm4::FormActivate() {
-    if (Edit1->isVisible())
+    if (Edit1->isVisibleTo(this))
         Edit1->setFocus();
 }
 

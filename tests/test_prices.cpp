@@ -116,7 +116,7 @@ private slots:
             QTest::keyClick(w->Edit1, Qt::Key_Up);
             QTest::keyClick(w->Edit1, Qt::Key_Left);  // consumed: the text stays
             QCOMPARE(w->Edit1->text(), QStringLiteral("12"));
-            w->Button2->click();
+            QTest::keyClick(w->Edit1, Qt::Key_Return);  // the default button picks
         });
         QVERIFY(w->runPick(1, true, 3, 412));
         QCOMPARE(seen, (QStringList{"А-12,Б-120,В-7", "А-12,Б-120", "А-12,Б-120,В-7", "Б-120"}));
@@ -230,8 +230,15 @@ private slots:
             QVERIFY(m->setData(m->index(last, 0), "150"));
             QVERIFY(g->newRow);
             QCoreApplication::processEvents();  // leaving the cell saves the row
-            QVERIFY(m->setData(m->index(1, 1), "9.5"));  // the saved row, now between 100 and 200
-            g->Button1->click();
+            QCOMPARE(g->DBGrid1->currentIndex().row(), 1);  // the saved row, now between 100 and 200
+            g->DBGrid1->setCurrentIndex(m->index(1, 1));
+            QTest::keyClick(g->DBGrid1, Qt::Key_Return);  // opens the editor, the window stays
+            auto* editor = g->DBGrid1->viewport()->findChild<QLineEdit*>();
+            QVERIFY(editor && g->isVisible());
+            editor->selectAll();
+            QTest::keyClicks(editor, "9,5x");  // the x is not taken
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTest::keyClick(g->DBGrid1, Qt::Key_Escape);  // the value committed on Enter is saved on closing
         });
         w->runList();
         QCOMPARE(shown, (QStringList{"3,142|", "50|", "100|200|", "12,50|11,25|"}));
