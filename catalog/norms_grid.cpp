@@ -1,10 +1,5 @@
 #include "catalog/norms_grid.h"
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QHBoxLayout>
@@ -19,6 +14,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/datamodule.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+
 namespace {
 
 struct NormColumn {
@@ -28,7 +28,9 @@ struct NormColumn {
 const NormColumn kColumns[] = {{"norma", "Норматив"}, {"price", "Цена"}, {"prize", "Премия, %"}};
 constexpr int kColumnCount = 3;
 
-bool isPrice(const QString& field) { return field == QLatin1String("price"); }
+bool isPrice(const QString& field) {
+    return field == QLatin1String("price");
+}
 
 const QRegularExpression& wholeNumber() {
     static const QRegularExpression re(QStringLiteral("-?[0-9]{1,9}"));
@@ -88,18 +90,20 @@ public:
         if (!index.isValid() || index.row() >= rowCount())
             return {};
         switch (role) {
-        case Qt::DisplayRole:
-        case Qt::EditRole: {
-            const QVariant v = value(index.row(), index.column());
-            if (v.isNull())
-                return QString();
-            if (!isPrice(QString::fromLatin1(kColumns[index.column()].field)))
-                return QString::number(v.toLongLong());
-            return role == Qt::DisplayRole ? fmt::mask(v.toDouble(), QStringLiteral("#0.00#"))
-                                           : fmt::general(v.toDouble());
-        }
-        case Qt::TextAlignmentRole: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        default: return {};
+            case Qt::DisplayRole:
+            case Qt::EditRole: {
+                const QVariant v = value(index.row(), index.column());
+                if (v.isNull())
+                    return QString();
+                if (!isPrice(QString::fromLatin1(kColumns[index.column()].field)))
+                    return QString::number(v.toLongLong());
+                return role == Qt::DisplayRole ? fmt::mask(v.toDouble(), QStringLiteral("#0.00#"))
+                                               : fmt::general(v.toDouble());
+            }
+            case Qt::TextAlignmentRole:
+                return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            default:
+                return {};
         }
     }
 
@@ -108,10 +112,14 @@ public:
             if (section < 0 || section >= kColumnCount)
                 return {};
             switch (role) {
-            case Qt::DisplayRole: return QString::fromUtf8(kColumns[section].title);
-            case Qt::FontRole: return titleFont_;
-            case Qt::TextAlignmentRole: return QVariant(Qt::AlignCenter);
-            default: return {};
+                case Qt::DisplayRole:
+                    return QString::fromUtf8(kColumns[section].title);
+                case Qt::FontRole:
+                    return titleFont_;
+                case Qt::TextAlignmentRole:
+                    return QVariant(Qt::AlignCenter);
+                default:
+                    return {};
             }
         }
         // The row indicator: the current norm, a norm being edited, the row for a new norm.
@@ -156,7 +164,8 @@ private:
 class TForm22::Delegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -185,8 +194,7 @@ bool TForm22::parseCell(const QString& field, const QString& text, QVariant* val
     return true;
 }
 
-TForm22::TForm22(QWidget* parent)
-    : QDialog(parent), norm(app().dm->ADO_DB, QStringLiteral("norm"), this) {
+TForm22::TForm22(QWidget* parent) : QDialog(parent), norm(app().dm->ADO_DB, QStringLiteral("norm"), this) {
     setObjectName(QStringLiteral("TForm22"));
     setWindowTitle(QStringLiteral("Норматив"));
     resize(420, 320);
@@ -338,4 +346,6 @@ bool TForm22::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm22::reject() { ui::guarded([this] { Button1Click(); })(); }
+void TForm22::reject() {
+    ui::guarded([this] { Button1Click(); })();
+}

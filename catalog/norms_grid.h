@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/dataset.h"
-
 #include <QDialog>
+
+#include "app/dataset.h"
 
 class QPushButton;
 class QTableView;
@@ -46,7 +46,8 @@ protected:
 
 private:
     void showCurrent(int column);
-    void commitEditor();  // takes a value still open in a cell editor  // puts the grid's cursor on the table's current row
+    void
+    commitEditor();  // takes a value still open in a cell editor  // puts the grid's cursor on the table's current row
     class Model;
     class Delegate;
     Model* model_;

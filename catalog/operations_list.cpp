@@ -1,14 +1,5 @@
 #include "catalog/operations_list.h"
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "catalog/norms_grid.h"
-#include "catalog/price_dialog.h"
-#include "reports/excel_writer.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -17,6 +8,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "catalog/norms_grid.h"
+#include "catalog/price_dialog.h"
+#include "reports/excel_writer.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
     double price = base;
@@ -76,9 +76,8 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, QSt
     DBGrid1->setColumnWidth(2, 90);
     DBGrid1->setColumnWidth(3, 140);
     DBGrid1->setColumnWidth(4, 110);
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) {
-                DBGrid1DblClick();
-            }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { DBGrid1DblClick(); }));
 
     auto button = [this](QPushButton*& b, const char* name, const QString& text) {
         b = new QPushButton(text, this);
@@ -236,7 +235,8 @@ void TForm4::pick() {
     pickedUnitPrice = unitPrice(oper.field(QStringLiteral("cena")).asDouble(), dayOff_, shift_);
     dm.Control.close();
     dm.Control.clearSql();
-    dm.Control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=") + QString::number(pickedProductId));
+    dm.Control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
+                      QString::number(pickedProductId));
     dm.Control.open();
     pickedText = dm.Control.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ");
     dm.Control.close();

@@ -1,12 +1,5 @@
 #include "catalog/price_dialog.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "catalog/kinds_list.h"
-#include "catalog/norms_grid.h"
-#include "catalog/products_list.h"
-
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,37 +9,45 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "catalog/kinds_list.h"
+#include "catalog/norms_grid.h"
+#include "catalog/products_list.h"
+
 namespace price_sql {
 
 QString addCheck(int kindId, int naimen, qlonglong productId) {
     return QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=") + QString::number(kindId) +
-           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") + QString::number(productId);
+           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") +
+           QString::number(productId);
 }
 
 QString insert(int kindId, int naimen, qlonglong productId) {
-    return QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new)values (") + QString::number(kindId) +
-           QStringLiteral(", ") + QString::number(naimen) + QStringLiteral(", ") + QString::number(productId) + QStringLiteral(", 0)");
+    return QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new)values (") +
+           QString::number(kindId) + QStringLiteral(", ") + QString::number(naimen) + QStringLiteral(", ") +
+           QString::number(productId) + QStringLiteral(", 0)");
 }
 
 QString editCheck(int kindId, int naimen, qlonglong productId, int operId) {
     return QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=") + QString::number(kindId) +
-           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") + QString::number(productId) +
-           QStringLiteral(" and id<>") + QString::number(operId);
+           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") +
+           QString::number(productId) + QStringLiteral(" and id<>") + QString::number(operId);
 }
 
 QString update(int kindId, int naimen, qlonglong productId, int operId) {
     return QStringLiteral("update accounts_dep.oper set vid=") + QString::number(kindId) + QStringLiteral(", naimen=") +
-           QString::number(naimen) + QStringLiteral(",  i_id=") + QString::number(productId) + QStringLiteral(" where id=") +
-           QString::number(operId);
+           QString::number(naimen) + QStringLiteral(",  i_id=") + QString::number(productId) +
+           QStringLiteral(" where id=") + QString::number(operId);
 }
 
 }  // namespace price_sql
 
 TForm10::TForm10(QWidget* parent)
     : QDialog(parent),
-      Norm_ins(app().dm->ADO_DB,
-               QStringLiteral("insert into accounts_dep.norm(o_id, price) ") + QLatin1Char('\n') +
-                   QStringLiteral("values (:o_id, :price)")) {
+      Norm_ins(app().dm->ADO_DB, QStringLiteral("insert into accounts_dep.norm(o_id, price) ") + QLatin1Char('\n') +
+                                     QStringLiteral("values (:o_id, :price)")) {
     setObjectName(QStringLiteral("TForm10"));
 
     GroupBox1 = new QGroupBox(QStringLiteral("Цена операции"), this);
@@ -125,7 +126,9 @@ void TForm10::showEvent(QShowEvent* event) {
     ui::guarded([this] { FormActivate(); })();
 }
 
-void TForm10::FormActivate() { Button3->setFocus(); }
+void TForm10::FormActivate() {
+    Button3->setFocus();
+}
 
 void TForm10::Button3Click() {
     TForm3* products = app().form3;
@@ -170,9 +173,9 @@ void TForm10::Button1Click() {
             dm.Oper_ins.setText(price_sql::insert(selectedKindId, naimen, selectedProductId));
             dm.Oper_ins.execute();
             // Its first norm, so that the new operation shows in the list (it lists operations with norms).
-            const int operId = dm.controlInt(
-                QStringLiteral("select currval(pg_get_serial_sequence('accounts_dep.oper', 'id')) as id"),
-                QStringLiteral("id"));
+            const int operId =
+                dm.controlInt(QStringLiteral("select currval(pg_get_serial_sequence('accounts_dep.oper', 'id')) as id"),
+                              QStringLiteral("id"));
             Norm_ins.setParam(QStringLiteral("o_id"), operId);
             Norm_ins.setParam(QStringLiteral("price"), price.toDouble());
             Norm_ins.execute();

@@ -1,6 +1,6 @@
 #include "reports/excel_writer.h"
 
-#include "app/ui.h"
+#include <xlsxwriter.h>
 
 #include <QDesktopServices>
 #include <QDir>
@@ -9,11 +9,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "app/ui.h"
 
 namespace {
 
@@ -129,11 +128,11 @@ int ExcelWriter::open(const QString& title) {
     return 1;
 }
 
-int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit,
-                           bool bold) {
+int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit, bool bold) {
     if (text.isEmpty())
         return 1;
-    const QString where = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
+    const QString where =
+        QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
     lxw_worksheet* ws = book_ ? workbook_get_worksheet_by_name(book_, "Лист1") : nullptr;
     if (!ws || sheet != 1) {
         ui::messageBox(where, QStringLiteral("Ошибочный номер листа Microsoft Excel"), ui::MB_ERROR);

@@ -1,13 +1,4 @@
 // Operations and prices: the operations list with its search, pick and export, the norms grid, the price dialog.
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
-#include "catalog/norms_grid.h"
-#include "catalog/operations_list.h"
-#include "catalog/price_dialog.h"
-#include "reports/excel_writer.h"
-#include "support/testdb.h"
-
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +12,15 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/registry.h"
+#include "catalog/norms_grid.h"
+#include "catalog/operations_list.h"
+#include "catalog/price_dialog.h"
+#include "reports/excel_writer.h"
+#include "support/testdb.h"
 
 namespace {
 
@@ -167,7 +167,8 @@ private slots:
             ["А-12", "Сборка", 0, "Готовая продукция"],
             ["Б-120", "Покраска", 0, "Заготовки"],
             ["В-7", "Покраска", 0, "Готовая продукция"],
-            ["В-7", "Сборка", 7.5, "Готовая продукция"]])").array();
+            ["В-7", "Сборка", 7.5, "Готовая продукция"]])")
+                                        .array();
         QCOMPARE(rows, expected);
     }
 
@@ -229,7 +230,7 @@ private slots:
                       !m->setData(m->index(last, 2), "") && g->norm.state() == Dataset::State::Browse;
             QVERIFY(m->setData(m->index(last, 0), "150"));
             QVERIFY(g->newRow);
-            QCoreApplication::processEvents();  // leaving the cell saves the row
+            QCoreApplication::processEvents();              // leaving the cell saves the row
             QCOMPARE(g->DBGrid1->currentIndex().row(), 1);  // the saved row, now between 100 and 200
             g->DBGrid1->setCurrentIndex(m->index(1, 1));
             QTest::keyClick(g->DBGrid1, Qt::Key_Return);  // opens the editor, the window stays
@@ -340,7 +341,8 @@ private slots:
         const QString dup = QStringLiteral("Операция с такими параметрами уже заведена! / Ошибка");
         QCOMPARE(texts, (QStringList{"Все поля должны быть заполнены! / Ошибка", dup,
                                      "Цена должна быть числом не меньше нуля! / Ошибка", dup}));
-        QCOMPARE(f.db.value("select string_agg(vid || ':' || naimen || ':' || i_id || ':' || cena_new, ',' order by i_id, naimen, id) "
+        QCOMPARE(f.db.value("select string_agg(vid || ':' || naimen || ':' || i_id || ':' || cena_new, ',' order by "
+                            "i_id, naimen, id) "
                             "from accounts_dep.oper"),
                  QStringLiteral("7:0:230:0.0000,7:1:230:0.0000,8:1:231:0.0000,7:0:232:7.5000,8:0:232:0.0000"));
         QCOMPARE(f.db.value("select price from accounts_dep.norm where o_id=(select id from accounts_dep.oper "
@@ -383,8 +385,9 @@ private slots:
     }
 
     void priceStatements() {
-        QCOMPARE(price_sql::addCheck(7, 1, 230),
-                 QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=7 and naimen=1 and i_id=230"));
+        QCOMPARE(
+            price_sql::addCheck(7, 1, 230),
+            QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=7 and naimen=1 and i_id=230"));
         QCOMPARE(price_sql::insert(7, 1, 230),
                  QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new)values (7, 1, 230, 0)"));
         QCOMPARE(price_sql::editCheck(7, 0, 230, 411),
