@@ -160,33 +160,38 @@ void TForm10::Button1Click() {
         return;
     }
     const int naimen = ComboBox1->currentIndex();
-    const QString duplicate = QStringLiteral("Операция с такими параметрами уже заведена!");
     TDataModule6& dm = *app().dm;
+    const int operId = Tag == 1 ? 0 : dm.Oper.field(QStringLiteral("id")).asInt();
+    const QString check = Tag == 1 ? price_sql::addCheck(selectedKindId, naimen, selectedProductId)
+                                   : price_sql::editCheck(selectedKindId, naimen, selectedProductId, operId);
+    bool duplicate = false;
     {
-        // The duplicate check and the write are one step for every workstation saving the same kind.
+        // The duplicate check and the write are one step for every workstation saving the same kind. The
+        // message about a duplicate waits until the transaction is over, so no other workstation waits on it.
         Transaction t(dm.ADO_DB);
         dm.ADO_DB.exec(QStringLiteral("select pg_advisory_xact_lock(10, ") + QString::number(selectedKindId) +
                        QLatin1Char(')'));
-        if (Tag == 1) {
-            if (dm.CheckCount(price_sql::addCheck(selectedKindId, naimen, selectedProductId), duplicate))
-                return;
+        duplicate = dm.controlInt(check, QStringLiteral("cnt")) > 0;
+        if (!duplicate && Tag == 1) {
             dm.Oper_ins.setText(price_sql::insert(selectedKindId, naimen, selectedProductId));
             dm.Oper_ins.execute();
             // Its first norm, so that the new operation shows in the list (it lists operations with norms).
-            const int operId =
+            const int newId =
                 dm.controlInt(QStringLiteral("select currval(pg_get_serial_sequence('accounts_dep.oper', 'id')) as id"),
                               QStringLiteral("id"));
-            Norm_ins.setParam(QStringLiteral("o_id"), operId);
+            Norm_ins.setParam(QStringLiteral("o_id"), newId);
             Norm_ins.setParam(QStringLiteral("price"), price.toDouble());
             Norm_ins.execute();
-        } else {
-            const int operId = dm.Oper.field(QStringLiteral("id")).asInt();
-            if (dm.CheckCount(price_sql::editCheck(selectedKindId, naimen, selectedProductId, operId), duplicate))
-                return;
+        } else if (!duplicate) {
             dm.Oper_ed.setText(price_sql::update(selectedKindId, naimen, selectedProductId, operId));
             dm.Oper_ed.execute();
         }
-        t.commit();
+        if (!duplicate)
+            t.commit();
+    }
+    if (duplicate) {
+        ui::messageBox(QStringLiteral("Операция с такими параметрами уже заведена!"), error, ui::MB_ERROR);
+        return;
     }
     dm.Oper.close();
     dm.Oper.open();
