@@ -143,6 +143,14 @@ bool TForm4::runPick(int tag, bool dayOff, int shift, int locateOperId) {
     ui::execModal(this);
     Button2->setDefault(false);
     Edit1->hide();
+    // The search is switched off; the picked operation stays the current row, since the caller shows its base
+    // price from there.
+    if (oper.filtered()) {
+        const int current = oper.isEmpty() ? 0 : oper.field(QStringLiteral("id")).asInt();
+        oper.setFiltered(false);
+        if (current)
+            oper.locate(QStringLiteral("id"), picked_ ? pickedOperId : current);
+    }
     return picked_;
 }
 

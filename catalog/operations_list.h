@@ -39,8 +39,9 @@ public:
     void runList();
 
     // Pick mode for the shift entry dialog: the search cleared, the operation locateOperId made current
-    // (0: the first row), the list shown. True when the user picked an operation; the pick is left in the
-    // members below. dayOff and shift price the record. The Oper dataset stays open on the picked row.
+    // (0: the first row), the list shown; afterwards the search hidden and the Oper filter switched off.
+    // True when the user picked an operation; the pick is left in the members below. dayOff and shift price
+    // the record. Oper stays open with the picked operation as its current row.
     bool runPick(int tag, bool dayOff, int shift, int locateOperId);
     QString pickedText;  // "А-12; Сборка; Готовая продукция"
     int pickedProductId = 0;

@@ -116,16 +116,19 @@ private slots:
             QTest::keyClick(w->Edit1, Qt::Key_Up);
             QTest::keyClick(w->Edit1, Qt::Key_Left);  // consumed: the text stays
             QCOMPARE(w->Edit1->text(), QStringLiteral("12"));
+            w->Edit1->setText("в-");
             QTest::keyClick(w->Edit1, Qt::Key_Return);  // the default button picks
         });
         QVERIFY(w->runPick(1, true, 3, 412));
         QCOMPARE(seen, (QStringList{"А-12,Б-120,В-7", "А-12,Б-120", "А-12,Б-120,В-7", "Б-120"}));
         QCOMPARE(downRow, 2);
-        QCOMPARE(w->pickedOperId, 411);
-        QCOMPARE(w->pickedProductId, 230);
-        QCOMPARE(w->pickedText, QStringLiteral("А-12; Сборка; Готовая продукция"));
-        QCOMPARE(w->pickedUnitPrice, 11.25 * 2.4);
-        QCOMPARE(f.oper().field("id").asInt(), 411);  // "Цена база" of the caller reads this row
+        QCOMPARE(w->pickedOperId, 414);
+        QCOMPARE(w->pickedProductId, 232);
+        QCOMPARE(w->pickedText, QStringLiteral("В-7; Покраска; Готовая продукция"));
+        QCOMPARE(w->pickedUnitPrice, 2 * 2.4);
+        // The search is off again and the picked row stays current: "Цена база" of the caller reads it.
+        QVERIFY(!f.oper().filtered());
+        QCOMPARE(f.oper().field("id").asInt(), 414);
         QVERIFY(!w->Edit1->isVisibleTo(w));
         QVERIFY(f.ui.errors.isEmpty());
 
