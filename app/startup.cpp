@@ -7,6 +7,9 @@
 #include "app/ui.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/kinds_list.h"
+#include "catalog/norms_grid.h"
+#include "catalog/operations_list.h"
+#include "catalog/price_dialog.h"
 #include "catalog/product_dialog.h"
 #include "catalog/products_list.h"
 #include "catalog/worker_dialog.h"
@@ -50,12 +53,12 @@ void createWindows() {
     make(w.form23);
     make(w.form2);
     make(w.form3);
-    // make(w.form4);
+    make(w.form4);
     make(w.form5);
     make(w.form7);
     make(w.form8);
     make(w.form9);
-    // make(w.form10);
+    make(w.form10);
     // make(w.form11);
     // make(w.form18);
     make(w.form19);
@@ -64,7 +67,7 @@ void createWindows() {
     // make(w.form16);
     // make(w.form17);
     // make(w.form20);
-    // make(w.form22);
+    make(w.form22);
     // make(w.form24);
     // make(w.form25);
     // make(w.form26);

@@ -1,6 +1,6 @@
 #include "reports/excel_writer.h"
 
-#include "app/ui.h"
+#include <xlsxwriter.h>
 
 #include <QDesktopServices>
 #include <QDir>
@@ -9,11 +9,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "app/ui.h"
 
 namespace {
 
@@ -61,8 +60,9 @@ bool isNumberText(const QString& text, double* value) {
 ExcelWriter::ExcelWriter(bool formatting) : formatting_(formatting) {}
 
 ExcelWriter::~ExcelWriter() {
+    // At the end of the program a workbook not yet shown is still written, without asking anyone.
     if (book_)
-        finish();
+        finish(false);
 }
 
 QString ExcelWriter::folder() const {
@@ -128,11 +128,11 @@ int ExcelWriter::open(const QString& title) {
     return 1;
 }
 
-int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit,
-                           bool bold) {
+int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit, bool bold) {
     if (text.isEmpty())
         return 1;
-    const QString where = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
+    const QString where =
+        QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
     lxw_worksheet* ws = book_ ? workbook_get_worksheet_by_name(book_, "Лист1") : nullptr;
     if (!ws || sheet != 1) {
         ui::messageBox(where, QStringLiteral("Ошибочный номер листа Microsoft Excel"), ui::MB_ERROR);
@@ -178,7 +178,7 @@ double ExcelWriter::fitWidth(const QString& text, bool bold) {
     return std::min(255.0, std::ceil((widest + 1.0) * 4) / 4);
 }
 
-void ExcelWriter::finish() {
+void ExcelWriter::finish(bool report) {
     lxw_workbook* book = book_;
     book_ = nullptr;
     if (lxw_worksheet* ws = workbook_get_worksheet_by_name(book, "Лист1")) {
@@ -192,7 +192,7 @@ void ExcelWriter::finish() {
     widest_.clear();
     fitted_.clear();
     std::fill(std::begin(formats_), std::end(formats_), nullptr);
-    if (err != LXW_NO_ERROR)
+    if (err != LXW_NO_ERROR && report)
         ui::messageBox(QStringLiteral("Не удалось записать книгу в файл %1: %2")
                            .arg(QDir::toNativeSeparators(fileName_), QString::fromUtf8(lxw_strerror(err))),
                        QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);

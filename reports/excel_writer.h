@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
-
 #include <ctime>
 
 struct lxw_workbook;
@@ -51,7 +50,8 @@ public:
     static double fitWidth(const QString& text, bool bold);
 
 private:
-    void finish();  // writes the workbook's file; the workbook is gone afterwards
+    // Writes the workbook's file (a failure is reported when report is set); the workbook is gone afterwards.
+    void finish(bool report = true);
     bool cellFailed(lxw_worksheet* ws, int column, int row, const QString& text, bool asText, bool bold);
 
     const bool formatting_;
@@ -61,8 +61,8 @@ private:
     lxw_workbook* book_ = nullptr;
     QByteArray tmpdir_;
     lxw_format* formats_[4] = {};  // [asText + 2*bold] of the formatting writer
-    QHash<int, double> widest_;     // column (0-based) -> widest text written so far
-    QHash<int, double> fitted_;     // column (0-based) -> width at its last autofit
+    QHash<int, double> widest_;    // column (0-based) -> widest text written so far
+    QHash<int, double> fitted_;    // column (0-based) -> width at its last autofit
 };
 
 // The two members of the family: the plain writer (operations list, summary reports) and the formatting

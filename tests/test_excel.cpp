@@ -1,7 +1,4 @@
 // The spreadsheet writer: workbooks read back from disk, and the messages of its failures.
-#include "reports/excel_writer.h"
-#include "support/testdb.h"
-
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,6 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "reports/excel_writer.h"
+#include "support/testdb.h"
 
 namespace {
 
@@ -120,7 +120,8 @@ private slots:
             }
             QCOMPARE(c["type"].toString(), QString::fromLatin1(e.type));
             QCOMPARE(c["value"].toVariant().toString(), e.value.toString());
-            QCOMPARE(c["format"].toString(), formatting && e.textFormat ? QStringLiteral("@") : QStringLiteral("General"));
+            QCOMPARE(c["format"].toString(),
+                     formatting && e.textFormat ? QStringLiteral("@") : QStringLiteral("General"));
             QCOMPARE(c["bold"].toBool(), formatting && e.bold);
         }
         // Column A was autofitted after row 2, before the longer row 3: it fits the longest text of rows 1-2.
