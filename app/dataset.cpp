@@ -30,11 +30,17 @@ bool parseCondition(const QString& text, Condition& c) {
         return false;
     c.field = t.left(i);
     QString rest = t.mid(i).trimmed();
+    // A quoted value as sql::quote writes it: '...' with apostrophes doubled, or E'...' with backslashes
+    // doubled as well.
     auto unquote = [](const QString& q, QString& out) {
-        if (q.size() < 2 || !q.startsWith(QLatin1Char('\'')) || !q.endsWith(QLatin1Char('\'')))
+        const bool escaped = q.startsWith(QLatin1String("E'"));
+        const QString body = escaped ? q.mid(1) : q;
+        if (body.size() < 2 || !body.startsWith(QLatin1Char('\'')) || !body.endsWith(QLatin1Char('\'')))
             return false;
-        out = q.mid(1, q.size() - 2);
+        out = body.mid(1, body.size() - 2);
         out.replace(QStringLiteral("''"), QStringLiteral("'"));
+        if (escaped)
+            out.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
         return true;
     };
     if (rest.startsWith(QLatin1String("like"), Qt::CaseInsensitive) && rest.size() > 4 && rest.at(4).isSpace()) {
@@ -47,7 +53,7 @@ bool parseCondition(const QString& text, Condition& c) {
     }
     if (rest.startsWith(QLatin1Char('='))) {
         rest = rest.mid(1).trimmed();
-        if (rest.startsWith(QLatin1Char('\''))) {
+        if (rest.startsWith(QLatin1Char('\'')) || rest.startsWith(QLatin1String("E'"))) {
             c.quoted = true;
             return unquote(rest, c.value);
         }

@@ -24,6 +24,7 @@
 #include "app/sqltext.h"
 #include "app/ui.h"
 #include "catalog/kinds_list.h"
+#include "catalog/operations_list.h"
 #include "catalog/products_list.h"
 #include "catalog/workers_list.h"
 #include "journal/timesheet_cell.h"
@@ -392,9 +393,7 @@ void TForm1::N1Click() { app().form5->runList(); }
 
 void TForm1::N3Click() { app().form3->runList(); }
 
-void TForm1::N4Click() {
-    // TODO(TForm4, operations and prices list): app().form4->runList().
-}
+void TForm1::N4Click() { app().form4->runList(); }
 
 void TForm1::N6Click() { app().form8->runList(); }
 

@@ -255,6 +255,8 @@ private slots:
             {"fio like '%О''нил%'", 1},    // a doubled apostrophe is one apostrophe
             {"fio='петров п.п.'", 1},
             {"fio like 'Ж%'", 0},
+            {"fio like " + sql::quote("%нил\\x%"), 0},  // as sql::quote writes a backslash: E'...'
+            {"fio like " + sql::quote("сидоров о'%"), 1},
         };
         for (const Case& c : cases) {
             w.setFilter(c.filter);

@@ -269,6 +269,7 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::newRow("Рабочие") << "N1" << "TForm5";
         QTest::newRow("Изделия") << "N3" << "TForm3";
+        QTest::newRow("Цены") << "N4" << "TForm4";
         QTest::newRow("Операции") << "N6" << "TForm8";
         QTest::newRow("Табель по сменам") << "N13" << "TForm19";
     }
