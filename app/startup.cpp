@@ -15,6 +15,7 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
+#include "journal/shift_entry_dialog.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
 
@@ -59,7 +60,7 @@ void createWindows() {
     make(w.form8);
     make(w.form9);
     make(w.form10);
-    // make(w.form11);
+    make(w.form11);
     // make(w.form18);
     make(w.form19);
     // make(w.form21);

@@ -27,6 +27,7 @@
 #include "catalog/operations_list.h"
 #include "catalog/products_list.h"
 #include "catalog/workers_list.h"
+#include "journal/shift_entry_dialog.h"
 #include "journal/timesheet_cell.h"
 #include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
@@ -354,13 +355,58 @@ void TForm1::DBGrid2DblClick() {
 }
 
 void TForm1::Button1Click() {
-    // TODO(TForm11, shift entry dialog): preset for a new record (date of DateT, empty worker, operation,
-    // quantity and colour, "0" defects and hours, caption "Заведение новой позиции (11)", Tag 1) and show it.
+    TForm11* d = app().form11;
+    d->DTimeP->setDate(DateT->date());
+    d->Edit1->clear();
+    d->Edit2->clear();
+    d->Edit3->clear();
+    d->Edit5->clear();
+    d->Edit4->setText(QStringLiteral("0"));
+    d->Edit6->setText(QStringLiteral("0"));
+    d->setWindowTitle(QStringLiteral("Заведение новой позиции (11)"));
+    d->Tag = 1;
+    ui::execModal(d);
 }
 
 void TForm1::Button2Click() {
-    // TODO(TForm11, shift entry dialog): preset from the current record of currentShiftQuery() (caption
-    // "Изменение данных о позиции (11)", Tag 2), show it, then return to the remembered record number.
+    Dataset& q = currentShiftQuery();
+    const int recNo = q.recNo();
+    if (!q.isOpen() || q.isEmpty())
+        return;
+    TForm11* d = app().form11;
+    d->setWindowTitle(QStringLiteral("Изменение данных о позиции (11)"));
+    d->Tag = 2;
+    const double price = q.field(QStringLiteral("cena")).asDouble();
+    d->unitPrice = price;
+    d->Edit7->setText(fmt::general(fmt::round4(price)));
+    d->Edit9->setText(fmt::general(fmt::round4(q.field(QStringLiteral("kol_vo")).asDouble() * price)));
+    d->DTimeP->setDate(q.field(QStringLiteral("data")).asDate());
+    d->Edit1->setText(q.field(QStringLiteral("fio")).asString().trimmed());
+    const QString vid = q.field(QStringLiteral("vid")).asString().trimmed();
+    d->Edit2->setText(q.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ") + vid +
+                      QStringLiteral("; ") +
+                      (q.field(QStringLiteral("naimen")).asInt() == 0 ? QStringLiteral("Готовая продукция")
+                                                                      : QStringLiteral("Заготовки")));
+    d->Edit3->setText(q.field(QStringLiteral("kol_vo")).asString().trimmed());
+    d->Edit4->setText(q.field(QStringLiteral("brak")).asString().trimmed());
+    d->workerId = q.field(QStringLiteral("w_id")).asInt();
+    d->productId = q.field(QStringLiteral("i_id")).asInt();
+    d->operId = q.field(QStringLiteral("o_id")).asInt();
+    d->Edit6->setText(QString::number(q.field(QStringLiteral("time")).asInt()));
+    // The operations list opens on the record's operation; until one is picked the dialog shows no base price.
+    Dataset& oper = app().dm->Oper;
+    oper.close();
+    oper.setFilter(QStringLiteral("id=") + QString::number(d->operId));
+    oper.setFiltered(false);
+    const bool paint = TForm11::isPaint(vid);
+    if (paint)
+        d->Edit5->setText(q.field(QStringLiteral("color")).asString());
+    else
+        d->Edit5->clear();
+    d->Edit5->setEnabled(paint);
+    d->Label6->setEnabled(paint);
+    ui::execModal(d);
+    q.setRecNo(recNo);
 }
 
 void TForm1::Button3Click() {

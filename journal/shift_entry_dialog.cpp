@@ -1,0 +1,457 @@
+#include "journal/shift_entry_dialog.h"
+
+#include <QDateEdit>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "catalog/operations_list.h"
+#include "catalog/workers_list.h"
+#include "journal/main_window.h"
+#include "journal/timesheet_cell.h"
+
+namespace shift_sql {
+
+namespace {
+
+QString n(qlonglong v) {
+    return QString::number(v);
+}
+
+}  // namespace
+
+QString priceText(double unitPrice) {
+    QString text = fmt::general(fmt::round4(unitPrice));
+    text.replace(fmt::decimalSeparator(), QStringLiteral("."));
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return text;
+}
+
+QString duplicateCheckSql(const Record& r, std::optional<qlonglong> excludeId) {
+    QString s = QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=") + n(r.workerId) +
+                QStringLiteral(" and o_id=") + n(r.operId) + QStringLiteral(" and i_id=") + n(r.productId) +
+                QStringLiteral(" and data=to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY') and smena=") +
+                n(r.shift);
+    if (excludeId)
+        s += QStringLiteral(" and id<>") + n(*excludeId);
+    return s + QStringLiteral(" and color=") + n(r.color);
+}
+
+QString duplicateLockSql(const Record& r) {
+    // One 64-bit key per duplicate key; a hash collision only makes two saves wait for each other.
+    return QStringLiteral("select pg_advisory_xact_lock(hashtextextended('accounts_dep.smena ") + n(r.workerId) +
+           QLatin1Char(' ') + n(r.operId) + QLatin1Char(' ') + n(r.productId) + QLatin1Char(' ') + sql::date(r.date) +
+           QLatin1Char(' ') + n(r.shift) + QLatin1Char(' ') + n(r.color) + QStringLiteral("', 0))");
+}
+
+QString insertSql(const Record& r, const QDate& today) {
+    return QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
+                          "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values(") +
+           n(r.workerId) + QStringLiteral(", ") + n(r.productId) + QStringLiteral(", ") + n(r.operId) +
+           QStringLiteral(", ") + r.priceText + QStringLiteral(",") + r.quantity + QStringLiteral(", ") + r.defects +
+           QStringLiteral(", to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY HH24:MI:SS'), ") +
+           n(r.shift) + QStringLiteral(", ") + n(r.color) + QStringLiteral(", ") + r.hours + QStringLiteral(", '") +
+           sql::date(today) + QStringLiteral("', '") + QStringLiteral("no") + QStringLiteral("', 0, ") +
+           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") +
+           QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(")");
+}
+
+QString updateSql(const Record& r, const QDate& today, qlonglong id) {
+    return QStringLiteral("update accounts_dep.SMENA set w_id=") + n(r.workerId) + QStringLiteral(", i_id=") +
+           n(r.productId) + QStringLiteral(", o_id=") + n(r.operId) + QStringLiteral(", cena=") + r.priceText +
+           QStringLiteral(", kol_vo=") + r.quantity + QStringLiteral(", brak=") + r.defects +
+           QStringLiteral(", data=to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY'), smena=") +
+           n(r.shift) + QStringLiteral(", color=") + n(r.color) + QStringLiteral(", time=") + r.hours +
+           QStringLiteral(", vvod='") + sql::date(today) + QStringLiteral("', prize=0, id_doc=") + QStringLiteral("0") +
+           QStringLiteral(", id_doc_item=") + QStringLiteral("0") + QStringLiteral(", f_gds_qty_use=") +
+           QStringLiteral("0") + QStringLiteral(", id_gds_use=") + QStringLiteral("0") +
+           QStringLiteral(", id_cons_use=") + QStringLiteral("0") + QStringLiteral(" where id=") + n(id);
+}
+
+}  // namespace shift_sql
+
+namespace {
+
+constexpr qlonglong kIntMax = 2147483647;  // integer columns: kol_vo, color
+constexpr qlonglong kSmallMax = 32767;     // smallint columns: brak, and the time sheet's day cells
+
+// A whole number typed into a digits-only box: digits 0 to 9 only, at most max. Empty when it is not one.
+std::optional<qlonglong> wholeNumber(const QString& text, qlonglong max) {
+    if (text.isEmpty())
+        return std::nullopt;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    QString digits = text;
+    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    if (digits.size() > 18)
+        return std::nullopt;
+    const qlonglong v = digits.toLongLong();
+    if (v > max)
+        return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+TForm11::TForm11(QWidget* parent) : QDialog(parent), SmenaIU(app().dm->ADO_DB) {
+    setObjectName(QStringLiteral("TForm11"));
+    setWindowTitle(QStringLiteral("Заведение новой позиции (11)"));
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto label = [this](QLabel*& l, const char* name, const QString& text) {
+        l = new QLabel(text, GroupBox1);
+        l->setObjectName(QString::fromLatin1(name));
+    };
+    auto edit = [this](QLineEdit*& e, const char* name) {
+        e = new QLineEdit(GroupBox1);
+        e->setObjectName(QString::fromLatin1(name));
+    };
+    auto readOnly = [&](QLineEdit*& e, const char* name) {
+        edit(e, name);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+    };
+    // Digits only: the key filter lets Backspace and 0..9 through, the validator keeps pasted or dropped text
+    // to digits too.
+    auto digits = [&](QLineEdit*& e, const char* name) {
+        edit(e, name);
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+        e->installEventFilter(this);
+        e->setMaximumWidth(110);
+    };
+    auto picker = [this](QPushButton*& b, const char* name) {
+        b = new QPushButton(QStringLiteral("..."), GroupBox1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        b->setFixedWidth(32);
+    };
+
+    label(Label1, "Label1", QStringLiteral("ФИО"));
+    readOnly(Edit1, "Edit1");
+    Edit1->setMinimumWidth(380);
+    picker(Button3, "Button3");
+    label(Label2, "Label2", QStringLiteral("Операция"));
+    readOnly(Edit2, "Edit2");
+    picker(Button4, "Button4");
+    label(Label3, "Label3", QStringLiteral("Кол-во"));
+    digits(Edit3, "Edit3");
+    label(Label5, "Label5", QStringLiteral("Время"));
+    digits(Edit6, "Edit6");
+    Edit6->setText(QStringLiteral("0"));
+    label(Label6, "Label6", QStringLiteral("Цвет"));
+    digits(Edit5, "Edit5");
+    label(Label7, "Label7", QStringLiteral("Дата"));
+    DTimeP = new QDateEdit(QDate::currentDate(), GroupBox1);
+    DTimeP->setObjectName(QStringLiteral("DTimeP"));
+    DTimeP->setCalendarPopup(true);
+    DTimeP->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    label(Label4, "Label4", QStringLiteral("Брак"));
+    digits(Edit4, "Edit4");
+    Edit4->setText(QStringLiteral("0"));
+    label(Label8, "Label8", QStringLiteral("Цена база"));
+    readOnly(Edit8, "Edit8");
+    label(Label9, "Label9", QStringLiteral("Цена итог"));
+    readOnly(Edit7, "Edit7");
+    label(Label10, "Label10", QStringLiteral("Сумма"));
+    readOnly(Edit9, "Edit9");
+    for (QLineEdit* e : {Edit8, Edit7, Edit9})
+        e->setMaximumWidth(110);
+    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10})
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
+
+    auto* grid = new QGridLayout(GroupBox1);
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(Edit1, 0, 1, 1, 5);
+    grid->addWidget(Button3, 0, 6);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(Edit2, 1, 1, 1, 5);
+    grid->addWidget(Button4, 1, 6);
+    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(Edit3, 2, 1);
+    grid->addWidget(Label5, 2, 2);
+    grid->addWidget(Edit6, 2, 3);
+    grid->addWidget(Label6, 2, 4);
+    grid->addWidget(Edit5, 2, 5);
+    grid->addWidget(Label7, 3, 0);
+    grid->addWidget(DTimeP, 3, 1);
+    grid->addWidget(Label4, 3, 2);
+    grid->addWidget(Edit4, 3, 3);
+    grid->addWidget(Label8, 4, 0);
+    grid->addWidget(Edit8, 4, 1);
+    grid->addWidget(Label9, 4, 2);
+    grid->addWidget(Edit7, 4, 3);
+    grid->addWidget(Label10, 4, 4);
+    grid->addWidget(Edit9, 4, 5);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
+
+    Button1 = new QPushButton(QStringLiteral("Запись"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addLayout(buttons);
+
+    setTabOrder(Button3, Button4);
+    setTabOrder(Button4, Edit3);
+    setTabOrder(Edit3, Edit6);
+    setTabOrder(Edit6, Edit5);
+    setTabOrder(Edit5, DTimeP);
+    setTabOrder(DTimeP, Edit4);
+    setTabOrder(Edit4, Button1);
+    setTabOrder(Button1, Button2);
+
+    connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button3, &QPushButton::clicked, this, ui::guarded([this](bool) { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, ui::guarded([this](bool) { Button4Click(); }));
+}
+
+bool TForm11::isPaint(const QString& operationText) {
+    return operationText.toUpper().contains(QStringLiteral("КРАСКА"));
+}
+
+void TForm11::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui::guarded([this] { FormActivate(); })();
+}
+
+void TForm11::FormActivate() {
+    Button3->setFocus();
+}
+
+bool TForm11::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if ((watched == Edit1 || watched == Edit2) && type == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == Edit1)
+            ui::guarded([this] { Button3Click(); })();
+        else
+            ui::guarded([this] { Button4Click(); })();
+        return true;
+    }
+    if (type == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1) {
+            if (watched == Edit3 || watched == Edit5)
+                return Edit3KeyPress(text.at(0));
+            if (watched == Edit4 || watched == Edit6)
+                return Edit4KeyPress(text.at(0));
+        }
+    }
+    // Leaving the quantity or the hours for another control of the dialog recalculates (a message box or
+    // another window taking the focus is not leaving).
+    if ((watched == Edit3 || watched == Edit6) && type == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            ui::guarded([this] { Edit6Exit(); })();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+
+// Backspace and the digits pass; every other printable character is discarded. Control keys (Enter, Esc, Tab,
+// shortcuts) are not characters and go on as usual.
+bool discardsCharacter(QChar key) {
+    if (key == QLatin1Char('\b') || (key >= QLatin1Char('0') && key <= QLatin1Char('9')))
+        return false;
+    return key.isPrint();
+}
+
+}  // namespace
+
+bool TForm11::Edit3KeyPress(QChar key) {
+    return discardsCharacter(key);
+}
+
+bool TForm11::Edit4KeyPress(QChar key) {
+    return discardsCharacter(key);
+}
+
+void TForm11::applyPaintTest() {
+    const bool paint = isPaint(Edit2->text());
+    if (!paint)
+        Edit5->clear();
+    Edit5->setEnabled(paint);
+    Label6->setEnabled(paint);
+}
+
+void TForm11::Edit6Exit() {
+    if (Edit6->text().isEmpty())
+        Edit6->setText(QStringLiteral("0"));
+    if (Edit3->text().isEmpty())
+        Edit3->setText(QStringLiteral("0"));
+    Edit7->setText(fmt::general(fmt::round4(unitPrice)));
+    const Dataset& oper = app().dm->Oper;
+    const double base = oper.isOpen() && !oper.isEmpty() ? oper.field(QStringLiteral("cena")).asDouble() : 0;
+    Edit8->setText(fmt::general(fmt::round4(base)));
+    Edit9->setText(fmt::general(fmt::round4(Edit3->text().toDouble() * unitPrice)));
+}
+
+void TForm11::Button3Click() {
+    TForm5* workers = app().form5;
+    if (workers->runPick(1)) {
+        Edit1->setText(workers->pickedText.trimmed());
+        workerId = workers->pickedId;
+    }
+}
+
+void TForm11::Button4Click() {
+    TForm1* main = app().form1;
+    int locate = 0;
+    if (Tag != 1) {
+        const Dataset& journal = main->currentShiftQuery();
+        if (journal.isOpen() && !journal.isEmpty())
+            locate = journal.field(QStringLiteral("o_id")).asInt();
+    }
+    TForm4* operations = app().form4;
+    if (operations->runPick(1, main->CBox1->isChecked(), main->selectedShift, locate)) {
+        productId = operations->pickedProductId;
+        operId = operations->pickedOperId;
+        unitPrice = operations->pickedUnitPrice;
+        Edit2->setText(operations->pickedText);
+    }
+    applyPaintTest();
+    Edit6Exit();
+}
+
+bool TForm11::validate() {
+    const QString error = QStringLiteral("Ошибка");
+    const bool paint = isPaint(Edit2->text());
+    if (Edit1->text().trimmed().isEmpty() || Edit2->text().trimmed().isEmpty() || Edit3->text().trimmed().isEmpty() ||
+        Edit4->text().trimmed().isEmpty() || (paint && Edit5->text().trimmed().isEmpty()) ||
+        Edit6->text().trimmed().isEmpty()) {
+        ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), error, ui::MB_ERROR);
+        return false;
+    }
+    // Each number must fit its column, so that nothing reaches the database that it would refuse half-way.
+    auto refuse = [&](const QString& text, QLineEdit* field) {
+        ui::messageBox(text, error, ui::MB_ERROR);
+        field->setFocus();
+        field->selectAll();
+        return false;
+    };
+    const auto quantity = wholeNumber(Edit3->text().trimmed(), kIntMax);
+    if (!quantity)
+        return refuse(QStringLiteral("Кол-во должно быть целым числом от 0 до 2147483647!"), Edit3);
+    const auto defects = wholeNumber(Edit4->text().trimmed(), kSmallMax);
+    if (!defects)
+        return refuse(QStringLiteral("Брак должен быть целым числом от 0 до 32767!"), Edit4);
+    const QString color = Edit5->text().trimmed();
+    if (!color.isEmpty() && !wholeNumber(color, kIntMax))
+        return refuse(QStringLiteral("Цвет должен быть целым числом от 0 до 2147483647!"), Edit5);
+    // The hours also go into the time sheet's day cell, which holds at most 32767.
+    if (!wholeNumber(Edit6->text().trimmed(), kSmallMax))
+        return refuse(QStringLiteral("Время должно быть целым числом от 0 до 32767!"), Edit6);
+    if (*defects > *quantity)
+        return refuse(QStringLiteral("Брак не может быть больше количества!"), Edit4);
+    return true;
+}
+
+void TForm11::Button1Click() {
+    if (!validate())
+        return;
+    TDataModule6& dm = *app().dm;
+    TForm1* main = app().form1;
+    Dataset& journal = main->currentShiftQuery();
+    const bool add = Tag == 1;
+
+    shift_sql::Record r;
+    r.workerId = workerId;
+    r.productId = productId;
+    r.operId = operId;
+    r.priceText = shift_sql::priceText(unitPrice);
+    r.quantity = Edit3->text().trimmed();
+    r.defects = Edit4->text().trimmed();
+    r.date = DTimeP->date();
+    r.shift = main->selectedShift;
+    const QString color = Edit5->text().trimmed();
+    r.color = color.isEmpty() ? 0 : color.toInt();
+    r.hours = Edit6->text().trimmed();
+
+    // The record being edited is the journal's current row; its cell is recomputed too when the edit moves
+    // the record to another worker or date.
+    std::optional<qlonglong> id;
+    std::optional<cell::DayCell> left;
+    if (!add) {
+        if (!journal.isOpen() || journal.isEmpty()) {
+            ui::messageBox(QStringLiteral("Изменяемая позиция не найдена в журнале!"), QStringLiteral("Ошибка"),
+                           ui::MB_ERROR);
+            return;
+        }
+        id = journal.field(QStringLiteral("id")).asLongLong();
+        left = cell::DayCell{journal.field(QStringLiteral("w_id")).asInt(), r.shift,
+                             journal.field(QStringLiteral("data")).asDate()};
+    }
+    const QDate today = QDate::currentDate();
+    const QString statement = add ? shift_sql::insertSql(r, today) : shift_sql::updateSql(r, today, *id);
+
+    // The duplicate check, the record and its day cells are one step, serialised per duplicate key between
+    // workstations. The message about a duplicate waits until the transaction is over, so no other
+    // workstation waits on it.
+    bool duplicate = false;
+    {
+        Transaction t(dm.ADO_DB);
+        dm.ADO_DB.exec(shift_sql::duplicateLockSql(r));
+        duplicate = dm.controlInt(shift_sql::duplicateCheckSql(r, id), QStringLiteral("cnt")) > 0;
+        if (!duplicate) {
+            cell::saveRecord(
+                dm,
+                [&] {
+                    SmenaIU.setText(statement);
+                    SmenaIU.execute();
+                },
+                cell::DayCell{r.workerId, r.shift, r.date}, left);
+            t.commit();
+        }
+    }
+    if (duplicate) {
+        ui::messageBox(QStringLiteral("Позиция с такими параметрами уже заведена!"), QStringLiteral("Ошибка"),
+                       ui::MB_ERROR);
+        return;
+    }
+
+    // The journal shows the saved record, on the row it showed before where that row still exists.
+    const int recNo = journal.recNo();
+    journal.close();
+    journal.open();
+    if (journal.recordCount() >= 1 && recNo >= 1)
+        journal.setRecNo(recNo);
+    // Time-sheet windows read the changed rows when next opened.
+    dm.H_Tabel_1.close();
+    dm.H_Tabel_2.close();
+    dm.H_Tabel_3.close();
+
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9})
+        e->clear();
+    accept();
+}
