@@ -44,8 +44,8 @@ QString priceText(double unitPrice) {
 QString duplicateCheckSql(const Record& r, std::optional<qlonglong> excludeId) {
     QString s = QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=") + n(r.workerId) +
                 QStringLiteral(" and o_id=") + n(r.operId) + QStringLiteral(" and i_id=") + n(r.productId) +
-                QStringLiteral(" and data=to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY') and smena=") +
-                n(r.shift);
+                QStringLiteral(" and data=to_date('") + sql::date(r.date) +
+                QStringLiteral("', 'DD.MM.YYYY') and smena=") + n(r.shift);
     if (excludeId)
         s += QStringLiteral(" and id<>") + n(*excludeId);
     return s + QStringLiteral(" and color=") + n(r.color);
@@ -59,15 +59,17 @@ QString duplicateLockSql(const Record& r) {
 }
 
 QString insertSql(const Record& r, const QDate& today) {
-    return QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
-                          "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values(") +
+    return QStringLiteral(
+               "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
+               "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values(") +
            n(r.workerId) + QStringLiteral(", ") + n(r.productId) + QStringLiteral(", ") + n(r.operId) +
            QStringLiteral(", ") + r.priceText + QStringLiteral(",") + r.quantity + QStringLiteral(", ") + r.defects +
            QStringLiteral(", to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY HH24:MI:SS'), ") +
            n(r.shift) + QStringLiteral(", ") + n(r.color) + QStringLiteral(", ") + r.hours + QStringLiteral(", '") +
            sql::date(today) + QStringLiteral("', '") + QStringLiteral("no") + QStringLiteral("', 0, ") +
-           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") +
-           QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(")");
+           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
+           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
+           QStringLiteral("0") + QStringLiteral(")");
 }
 
 QString updateSql(const Record& r, const QDate& today, qlonglong id) {
@@ -106,6 +108,16 @@ std::optional<qlonglong> wholeNumber(const QString& text, qlonglong max) {
         return std::nullopt;
     return v;
 }
+
+// A date box that Tab leaves as it leaves every other box of the dialog (day, month and year are reached by
+// typing, the cursor keys and the calendar), so that Tab walks the dialog's fields in order.
+class DateBox : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
 
 }  // namespace
 
@@ -158,7 +170,7 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent), SmenaIU(app().dm->ADO_DB) {
     label(Label6, "Label6", QStringLiteral("Цвет"));
     digits(Edit5, "Edit5");
     label(Label7, "Label7", QStringLiteral("Дата"));
-    DTimeP = new QDateEdit(QDate::currentDate(), GroupBox1);
+    DTimeP = new DateBox(QDate::currentDate(), GroupBox1);
     DTimeP->setObjectName(QStringLiteral("DTimeP"));
     DTimeP->setCalendarPopup(true);
     DTimeP->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

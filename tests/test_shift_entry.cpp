@@ -1,8 +1,8 @@
 // The shift entry dialog: adding and editing a shift record, with its checks, statements and time-sheet cell.
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -129,8 +129,8 @@ private slots:
                                 "i_id=230 and data=to_date('05.03.2024', 'DD.MM.YYYY') and smena=2 and id<>901 and "
                                 "color=3"));
         // The price always with a point, rounded to 4 places with ties to even, whatever the separator.
-        const QList<QPair<double, QString>> prices = {
-            {12.34567, "12.3457"}, {12.5, "12.5"}, {30, "30"}, {0.00005, "0"}, {0.00015, "0.0002"}, {1.23455, "1.2346"}};
+        const QList<QPair<double, QString>> prices = {{12.34567, "12.3457"}, {12.5, "12.5"},      {30, "30"},
+                                                      {0.00005, "0"},        {0.00015, "0.0002"}, {1.23455, "1.2346"}};
         for (const auto& [price, text] : prices)
             QCOMPARE(shift_sql::priceText(price), text);
         QVERIFY(TForm11::isPaint("А-12; Краска синяя; Готовая продукция"));
@@ -195,6 +195,340 @@ private slots:
         QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("8"));
         for (QLineEdit* e : {d->Edit1, d->Edit2, d->Edit3, d->Edit4, d->Edit5, d->Edit6, d->Edit7, d->Edit8, d->Edit9})
             QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
+    }
+
+    // Saves from a preset dialog: what is refused (and then nothing is written anywhere) and what is written.
+    void saveCases_data() {
+        QTest::addColumn<Input>("in");
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<QString>("expected");
+        const QString counts = QStringLiteral(
+            "select (select count(*) from accounts_dep.smena) || ' ' || (select count(*) from accounts_dep.h_tabel)");
+        const QString same = record(42, "2024-03-05", 2, 4);
+        const QString paint = QStringLiteral("А-12; краска синяя; Готовая продукция");
+        auto with = [](auto change) {
+            Input in;
+            change(in);
+            return in;
+        };
+        QTest::newRow("worker empty") << with([](Input& i) { i.worker = "  "; }) << "" << kAllFields << counts << "0 0";
+        QTest::newRow("operation empty") << with([](Input& i) { i.operation.clear(); }) << "" << kAllFields << counts
+                                         << "0 0";
+        QTest::newRow("quantity empty") << with([](Input& i) { i.quantity.clear(); }) << "" << kAllFields << counts
+                                        << "0 0";
+        QTest::newRow("defects empty") << with([](Input& i) { i.defects.clear(); }) << "" << kAllFields << counts
+                                       << "0 0";
+        QTest::newRow("paint operation in lower case without colour")
+            << with([&](Input& i) { i.operation = paint; }) << "" << kAllFields << counts << "0 0";
+        QTest::newRow("hours empty") << with([](Input& i) { i.hours.clear(); }) << "" << kAllFields << counts << "0 0";
+        QTest::newRow("other operation without colour saves 0") << Input{} << ""
+                                                                << ""
+                                                                << "select color || ' ' || cena from accounts_dep.smena"
+                                                                << "0 12.5";
+        QTest::newRow("paint operation saves its colour") << with([&](Input& i) {
+            i.operation = paint;
+            i.colour = "5";
+        }) << ""
+                                                          << ""
+                                                          << "select color from accounts_dep.smena"
+                                                          << "5";
+        QTest::newRow("12.34567 written as 12.3457") << with([](Input& i) { i.price = 12.34567; }) << ""
+                                                     << ""
+                                                     << "select cena from accounts_dep.smena"
+                                                     << "12.3457";
+        QTest::newRow("duplicate refused") << Input{} << same << kDuplicate << counts << "1 0";
+        QTest::newRow("same key in another colour") << with([&](Input& i) {
+            i.operation = paint;
+            i.colour = "3";
+        }) << same << "" << counts << "2 1";
+        QTest::newRow("same key on another date")
+            << with([](Input& i) { i.date = QDate(2024, 3, 6); }) << same << "" << counts << "2 1";
+        QTest::newRow("same key in another shift")
+            << with([](Input& i) { i.shift = 3; }) << same << "" << counts << "2 1";
+        // Numbers that do not fit their columns are refused before anything is written.
+        QTest::newRow("quantity beyond integer")
+            << with([](Input& i) { i.quantity = "2147483648"; }) << ""
+            << "Кол-во должно быть целым числом от 0 до 2147483647!" << counts << "0 0";
+        QTest::newRow("quantity of many digits")
+            << with([](Input& i) { i.quantity = "99999999999999999999999"; }) << ""
+            << "Кол-во должно быть целым числом от 0 до 2147483647!" << counts << "0 0";
+        QTest::newRow("defects beyond smallint") << with([](Input& i) {
+            i.quantity = "40000";
+            i.defects = "32768";
+        }) << ""
+                                                 << "Брак должен быть целым числом от 0 до 32767!" << counts << "0 0";
+        QTest::newRow("colour beyond integer") << with([&](Input& i) {
+            i.operation = paint;
+            i.colour = "2147483648";
+        }) << ""
+                                               << "Цвет должен быть целым числом от 0 до 2147483647!" << counts
+                                               << "0 0";
+        QTest::newRow("hours beyond a day cell") << with([](Input& i) { i.hours = "32768"; }) << ""
+                                                 << "Время должно быть целым числом от 0 до 32767!" << counts << "0 0";
+        QTest::newRow("defects above the quantity") << with([](Input& i) {
+            i.quantity = "5";
+            i.defects = "6";
+        }) << ""
+                                                    << "Брак не может быть больше количества!" << counts << "0 0";
+        QTest::newRow("pasted text that is not a number")
+            << with([](Input& i) { i.hours = "8); delete from x; --"; }) << ""
+            << "Время должно быть целым числом от 0 до 32767!" << counts << "0 0";
+        QTest::newRow("largest values fit") << with([&](Input& i) {
+            i.operation = paint;
+            i.quantity = "2147483647";
+            i.defects = "32767";
+            i.colour = "2147483647";
+            i.hours = "32767";
+        }) << ""
+                                            << ""
+                                            << "select concat_ws(' ', kol_vo, brak, color, time, d5) from "
+                                               "accounts_dep.smena, accounts_dep.h_tabel"
+                                            << "2147483647 32767 2147483647 32767 32767";
+    }
+
+    void saveCases() {
+        QFETCH(Input, in);
+        QFETCH(QString, existing);
+        QFETCH(QString, message);
+        QFETCH(QString, check);
+        QFETCH(QString, expected);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        if (!existing.isEmpty())
+            f.db.exec(existing);
+        TForm1* w = openJournal(QDate(2024, 3, 5), in.shift);
+        TForm11* d = app().form11;
+        bool open = true;
+        f.ui.onModal([&](QDialog*) {
+            d->Edit1->setText(in.worker);
+            d->Edit2->setText(in.operation);
+            d->Edit3->setText(in.quantity);
+            d->Edit4->setText(in.defects);
+            d->Edit5->setText(in.colour);
+            d->Edit6->setText(in.hours);
+            d->DTimeP->setDate(in.date);
+            d->workerId = 42;
+            d->productId = 230;
+            d->operId = 411;
+            d->unitPrice = in.price;
+            d->Button1->click();
+            open = d->isVisible();
+        });
+        w->Button1->click();
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        if (message.isEmpty()) {
+            QCOMPARE(f.ui.messages.size(), 0);
+            QVERIFY(!open);
+        } else {
+            QCOMPARE(f.ui.messages.size(), 1);
+            QCOMPARE(f.ui.messages[0].text, message);
+            QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+            QCOMPARE(f.ui.messages[0].flags, 16);
+            QVERIFY(open);  // the dialog stayed open with its input
+            QCOMPARE(d->Edit3->text(), in.quantity);
+        }
+        QCOMPARE(f.db.value(check), expected);
+    }
+
+    // Editing the second of three journal rows: the presets, then a save that changes the quantity (the key
+    // stays, so the record itself does not count as a duplicate) or moves the record to the next day.
+    void edit_data() {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("journalRows");
+        QTest::addColumn<QString>("cells");  // d5 and d6 of worker 42's row in shift 2
+        QTest::newRow("same key") << QDate(2024, 3, 5) << 3 << "7 null";
+        QTest::newRow("moved to the next day") << QDate(2024, 3, 6) << 2 << "3 4";
+    }
+
+    void edit() {
+        QFETCH(QDate, date);
+        QFETCH(int, journalRows);
+        QFETCH(QString, cells);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(record(17, "2024-03-05", 2, 8) + record(42, "2024-03-05", 2, 4) + record(42, "2024-03-05", 2, 3, 5) +
+                  "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (42, 3, 2024, 2, 7);");
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        Dataset& journal = app().dm->Smena2;
+        journal.setRecNo(2);
+        const int id = journal.field("id").asInt();
+        QCOMPARE(journal.field("w_id").asInt(), 42);
+        TForm11* d = app().form11;
+        QStringList presets;
+        f.ui.onModal([&](QDialog*) {
+            presets << d->windowTitle() << QString::number(d->Tag) << d->Edit1->text() << d->Edit2->text()
+                    << d->Edit3->text() << d->Edit4->text() << d->Edit6->text() << d->Edit7->text() << d->Edit9->text()
+                    << d->DTimeP->date().toString("dd.MM.yyyy") << (d->Edit5->isEnabled() ? "colour" : "no colour");
+            d->Edit3->setText("20");
+            d->DTimeP->setDate(date);
+            d->Button1->click();
+        });
+        w->Button2->click();
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        QVERIFY(f.ui.messages.isEmpty());
+        QCOMPARE(presets,
+                 (QStringList{"Изменение данных о позиции (11)", "2", "Петров П.П.", "А-12; Сборка; Готовая продукция",
+                              "10", "0", "4", "12,5", "125", "05.03.2024", "no colour"}));
+        // The acceptance mark stays; bonus, document columns and entry date are reset.
+        QCOMPARE(f.db.value(QStringLiteral("select concat_ws(' ', kol_vo, data, ok, prize, id_doc, id_doc_item, "
+                                           "f_gds_qty_use, id_gds_use, id_cons_use, vvod = current_date) from "
+                                           "accounts_dep.smena where id=%1")
+                                .arg(id)),
+                 QStringLiteral("20 ") + date.toString("yyyy-MM-dd") + " ok 0 0 0 0 0 0 t");
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 3);
+        QCOMPARE(journal.recordCount(), journalRows);
+        QCOMPARE(journal.recNo(), 2);
+        QCOMPARE(dayCell(f.db, 42, 2, 5) + " " + dayCell(f.db, 42, 2, 6), cells);
+    }
+
+    // The unit price from the operations list: the base price, doubled on a day off, raised in shifts 3 and 4.
+    void priceFromThePick_data() {
+        QTest::addColumn<bool>("dayOff");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QString>("prices");  // Edit8, Edit7, Edit9 for 3 pieces
+        QTest::newRow("shift 1") << false << 1 << "10 10 30";
+        QTest::newRow("shift 2") << false << 2 << "10 10 30";
+        QTest::newRow("shift 3") << false << 3 << "10 12 36";
+        QTest::newRow("day off, shift 3") << true << 3 << "10 24 72";
+        QTest::newRow("day off, shift 4") << true << 4 << "10 30 90";
+    }
+
+    void priceFromThePick() {
+        QFETCH(bool, dayOff);
+        QFETCH(int, shift);
+        QFETCH(QString, prices);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        TForm1* w = openJournal(QDate(2024, 3, 5), shift);
+        w->CBox1->setChecked(dayOff);
+        TForm11* d = app().form11;
+        QString shown;
+        f.ui.onModal([&](QDialog*) {
+            d->Edit3->setText("3");
+            d->Button4->click();
+            shown = d->Edit8->text() + " " + d->Edit7->text() + " " + d->Edit9->text();
+        });
+        f.ui.onModal([&](QDialog* list) {
+            app().dm->Oper.locate("id", 411);
+            list->findChild<QPushButton*>("Button2")->click();
+        });
+        w->Button1->click();
+        QCOMPARE(shown, prices);
+        QCOMPARE(d->operId, 411);
+        QCOMPARE(d->productId, 230);
+    }
+
+    // The dialog from the keyboard: focus starts on the worker's "...", Tab walks the input boxes in order, the
+    // number boxes take digits only, leaving an empty hours box makes it "0", Esc cancels keeping the input,
+    // Enter saves.
+    void keyboard() {
+        AppFixture f;
+        f.db.exec(kCatalog);
+        TForm1* w = openJournal(QDate(2024, 3, 5), 1);
+        TForm11* d = app().form11;
+        QStringList chain;
+        QString typed, derived;
+        f.ui.onModal([&](QDialog*) {
+            QApplication::setActiveWindow(d);
+            QCOMPARE(QApplication::focusWidget(), d->Button3);
+            for (int i = 0; i < 9; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                chain << QApplication::focusWidget()->objectName();
+            }
+            d->unitPrice = 2.5;
+            QCOMPARE(d->Edit3->text(), QStringLiteral("0"));  // left empty on the way round
+            d->Edit3->clear();
+            d->Edit3->setFocus();
+            QTest::keyClicks(d->Edit3, "1a2 3,4-");
+            typed = d->Edit3->text();
+            QTest::keyClick(d->Edit3, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), d->Edit6);
+            d->Edit6->clear();
+            QTest::keyClick(d->Edit6, Qt::Key_Tab);
+            derived = d->Edit6->text() + " " + d->Edit7->text() + " " + d->Edit9->text();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        w->Button1->click();
+        QCOMPARE(chain, (QStringList{"Button4", "Edit3", "Edit6", "Edit5", "DTimeP", "Edit4", "Button1", "Button2",
+                                     "Button3"}));
+        QCOMPARE(typed, QStringLiteral("1234"));
+        QCOMPARE(derived, QStringLiteral("0 2,5 3085"));
+        QVERIFY(!d->isVisible());
+        QCOMPARE(d->Edit3->text(), QStringLiteral("1234"));  // kept after the cancel
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 0);
+
+        // Enter in a number box saves.
+        f.ui.onModal([&](QDialog*) {
+            QApplication::setActiveWindow(d);
+            d->Edit1->setText("Петров П.П.");
+            d->Edit2->setText("А-12; Сборка; Готовая продукция");
+            d->workerId = 42;
+            d->productId = 230;
+            d->operId = 411;
+            d->Edit3->setFocus();
+            QTest::keyClicks(d->Edit3, "5");
+            QTest::keyClick(d->Edit3, Qt::Key_Return);
+        });
+        w->Button1->click();
+        QCOMPARE(f.ui.messages.size(), 0);
+        QCOMPARE(f.db.value("select kol_vo || ' ' || cena from accounts_dep.smena"), QStringLiteral("5 2.5"));
+    }
+
+    // Two workstations saving the same key at the same moment: the second waits for the first and is then
+    // refused as a duplicate; one record and one day cell remain.
+    void concurrentSavesOfOneKey() {
+        AppFixture f;
+        f.db.exec(kCatalog);
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        // The other workstation runs the same save and holds it open until this one waits for it.
+        TDataModule6 other;
+        f.db.connect(other.ADO_DB);
+        shift_sql::Record r{42, 230, 411, "12.5", "100", "2", QDate(2024, 3, 5), 2, 0, "8"};
+        other.ADO_DB.begin();
+        other.ADO_DB.exec(shift_sql::duplicateLockSql(r));
+        QCOMPARE(other.controlInt(shift_sql::duplicateCheckSql(r, std::nullopt), "cnt"), 0);
+        cell::saveRecord(other, [&] { other.ADO_DB.exec(shift_sql::insertSql(r, QDate::currentDate())); },
+                         {42, 2, QDate(2024, 3, 5)});
+        std::atomic<bool> saved{false}, waited{false};
+        std::thread commitLater([&] {
+            TestDb& db = f.db;
+            Db watcher;
+            db.connect(watcher);
+            while (!saved) {
+                if (watcher.query("select count(*) from pg_locks where locktype='advisory' and not granted")
+                        ->text(0, 0)
+                        .toInt() > 0) {
+                    waited = true;
+                    break;
+                }
+                QThread::msleep(5);
+            }
+            other.ADO_DB.commit();
+        });
+        TForm11* d = app().form11;
+        f.ui.onModal([&](QDialog*) {
+            d->Edit1->setText("Петров П.П.");
+            d->Edit2->setText("А-12; Сборка; Готовая продукция");
+            d->Edit3->setText("100");
+            d->Edit4->setText("2");
+            d->Edit6->setText("8");
+            d->workerId = 42;
+            d->productId = 230;
+            d->operId = 411;
+            d->unitPrice = 12.5;
+            d->Button1->click();
+            saved = true;
+        });
+        w->Button1->click();
+        commitLater.join();
+        QVERIFY2(waited, "the save did not wait for the other workstation's");
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, kDuplicate);
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 1);
+        QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("8"));
     }
 };
 
