@@ -335,6 +335,8 @@ void TForm11::Button3Click() {
         Edit1->setText(workers->pickedText.trimmed());
         workerId = workers->pickedId;
     }
+    // The keyboard goes on in this dialog (not every window manager hands it back when the list closes).
+    activateWindow();
 }
 
 void TForm11::Button4Click() {
@@ -352,6 +354,7 @@ void TForm11::Button4Click() {
         unitPrice = operations->pickedUnitPrice;
         Edit2->setText(operations->pickedText);
     }
+    activateWindow();
     applyPaintTest();
     Edit6Exit();
 }

@@ -153,7 +153,7 @@ private slots:
             QCOMPARE(d->Edit4->text(), QStringLiteral("0"));
             QCOMPARE(d->Edit6->text(), QStringLiteral("0"));
             QCOMPARE(d->DTimeP->date(), QDate(2024, 3, 5));
-            d->Button3->click();
+            QTest::mouseClick(d->Edit1, Qt::LeftButton);  // a click on the name opens the workers list
             d->Button4->click();
             derived = d->Edit8->text() + " " + d->Edit7->text() + " " + d->Edit9->text();
             QVERIFY(!d->Edit5->isEnabled());
