@@ -4,6 +4,10 @@
 #include "app/db.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "timesheet/maintenance_dialog.h"
+#include "timesheet/maintenance_journal.h"
+#include "timesheet/nomenclature_picker.h"
+#include "timesheet/piecework_timesheet.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -55,10 +59,10 @@ void createWindows() {
     // make(w.form17);
     // make(w.form20);
     // make(w.form22);
-    // make(w.form24);
-    // make(w.form25);
-    // make(w.form26);
-    // make(w.form27);
+    make(w.form24);
+    make(w.form25);
+    make(w.form26);
+    make(w.form27);
 }
 
 void destroyWindows() {
