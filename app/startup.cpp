@@ -1,18 +1,23 @@
 #include "app/startup.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <vector>
+
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "catalog/kind_dialog.h"
+#include "catalog/kinds_list.h"
+#include "catalog/product_dialog.h"
+#include "catalog/products_list.h"
+#include "catalog/worker_dialog.h"
+#include "catalog/workers_list.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/nomenclature_picker.h"
 #include "timesheet/piecework_timesheet.h"
-
-#include <QApplication>
-#include <QDialog>
-
-#include <vector>
 
 Windows& app() {
     static Windows w;
@@ -42,13 +47,13 @@ void createWindows() {
     // then the login window, which thereby becomes the application's main window, then the others.
     // make(w.form1);
     // make(w.form23);
-    // make(w.form2);
-    // make(w.form3);
+    make(w.form2);
+    make(w.form3);
     // make(w.form4);
-    // make(w.form5);
-    // make(w.form7);
-    // make(w.form8);
-    // make(w.form9);
+    make(w.form5);
+    make(w.form7);
+    make(w.form8);
+    make(w.form9);
     // make(w.form10);
     // make(w.form11);
     // make(w.form18);

@@ -278,6 +278,33 @@ private slots:
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 2);
     }
 
+    // A whole entry as the user makes it: the worker from the workers list, the group from the picker.
+    void entryWithPickers() {
+        Fixture f;
+        f.ui.onModal([](QDialog* dlg) {
+            dlg->findChild<QPushButton*>("Button3")->click();
+            dlg->findChild<QPushButton*>("Button4")->click();
+            QCOMPARE(dlg->findChild<QLineEdit*>("Edit1")->text(), QString("Петров В.С."));
+            QCOMPARE(dlg->findChild<QLineEdit*>("Edit2")->text(), QString("Коробки"));
+            dlg->findChild<QLineEdit*>("Edit6")->setText("4");
+            dlg->findChild<QPushButton*>("Button1")->click();
+        });
+        f.ui.onModal([](QDialog* list) {
+            type(list->findChild<QLineEdit*>("Edit1"), "Пет");
+            list->findChild<QPushButton*>("Button2")->click();
+        });
+        f.ui.onModal([](QDialog* picker) {
+            type(picker->findChild<QLineEdit*>("Edit1"), "Кор");
+            picker->findChild<QPushButton*>("Button1")->click();
+        });
+        f.journal()->findChild<QPushButton*>("Button5")->click();
+        QCOMPARE(f.ui.modalShown, QStringList({"TForm24", "TForm5", "TForm26"}));
+        QCOMPARE(f.ui.errors, QStringList());
+        QCOMPARE(f.db.value("select id_p || ' ' || id_nom || ' ' || id_o || ' ' || cnt from accounts_dep.fatigue"),
+                 QString("102 13 7777 4"));
+        QCOMPARE(f.rows(102), QString("7777/0:4"));
+    }
+
     void changeFillsDialogFromRow() {
         Fixture f;
         f.add(102, 13, 7778, "5", true);

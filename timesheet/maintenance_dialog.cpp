@@ -4,14 +4,11 @@
 #include "app/format.h"
 #include "app/registry.h"
 #include "app/ui.h"
+#include "catalog/workers_list.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"
 #include "timesheet/nomenclature_picker.h"
 #include "timesheet/window_style.h"
-#if __has_include("catalog/workers_list.h")
-#include "catalog/workers_list.h"
-#define TABEL_HAS_WORKERS_LIST 1
-#endif
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,13 +169,11 @@ void TForm24::showPrice() {
 }
 
 void TForm24::Button3Click() {
-#ifdef TABEL_HAS_WORKERS_LIST
     TForm5* list = app().form5;
     if (list->runPick(24)) {
         Edit1->setText(list->pickedText);
         workerId = list->pickedId;
     }
-#endif
 }
 
 void TForm24::Button4Click() {

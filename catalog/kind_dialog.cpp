@@ -1,0 +1,98 @@
+#include "catalog/kind_dialog.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "catalog/list_helpers.h"
+
+QString kindDuplicateSql(const QString& upperName) {
+    return QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=") +
+           sql::quote(upperName);
+}
+
+QString kindDuplicateSql(const QString& upperName, int ownId) {
+    return kindDuplicateSql(upperName) + QStringLiteral(" and id<>") + sql::num(qlonglong(ownId));
+}
+
+TForm9::TForm9(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TForm9"));
+    setWindowTitle(QStringLiteral("Вид операции"));
+
+    auto* group = new QGroupBox(QStringLiteral("Вид операции"), this);
+    Edit1 = new QLineEdit(group);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaxLength(128);
+    Edit1->setMinimumWidth(320);
+    auto* form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Операция"), Edit1);
+
+    Button1 = new QPushButton(QStringLiteral("Записать"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    catalog::onClick(Button1, this, [this] { Button1Click(); });
+    catalog::onClick(Button2, this, [this] { reject(); });
+}
+
+void TForm9::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    ui::guarded([this] { FormActivate(); })();
+}
+
+void TForm9::FormActivate() {
+    Edit1->setFocus();
+}
+
+void TForm9::Button1Click() {
+    TDataModule6& dm = *app().dm;
+    Dataset& kinds = dm.Vid_oper;
+    const QString name = Edit1->text().trimmed();
+    if (name.isEmpty()) {
+        ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), QStringLiteral("Ошибка"), ui::MB_ERROR);
+        return;
+    }
+    const QString upper = name.toUpper();
+    const bool add = Tag == 1;
+    {
+        // The check and the write as one, serialised per name between workstations.
+        Transaction t(dm.ADO_DB);
+        dm.ADO_DB.exec(QStringLiteral("select pg_advisory_xact_lock(3006, hashtext(") + sql::quote(upper) +
+                       QStringLiteral("))"));
+        const int ownId = add ? 0 : kinds.field(QStringLiteral("id")).asInt();
+        if (dm.CheckCount(add ? kindDuplicateSql(upper) : kindDuplicateSql(upper, ownId),
+                          QStringLiteral("Такая операция уже заведена!")))
+            return;
+        try {
+            if (add)
+                kinds.append();
+            else
+                kinds.edit();
+            kinds.setFieldValue(QStringLiteral("vid"), name);
+            kinds.post();
+        } catch (...) {
+            kinds.cancel();
+            throw;
+        }
+        t.commit();
+    }
+    kinds.close();
+    kinds.open();
+    accept();
+}

@@ -1,0 +1,35 @@
+#include "catalog/list_helpers.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+
+namespace catalog {
+
+QString likePrefixFilter(const QString& field, const QString& typed) {
+    QString value = typed;
+    value.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return field + QStringLiteral(" like '") + value + QStringLiteral("%'");
+}
+
+bool searchBoxKeepsKey(const QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Backspace:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true;
+        default:
+            break;
+    }
+    const QKeySequence::StandardKey kept[] = {QKeySequence::Paste, QKeySequence::Copy, QKeySequence::Cut,
+                                              QKeySequence::Undo,  QKeySequence::Redo, QKeySequence::SelectAll};
+    for (auto k : kept)
+        if (e->matches(k))
+            return true;
+    const QString text = e->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+}  // namespace catalog
