@@ -454,7 +454,7 @@ insert into accounts_dep.fatigue(id, id_nom, id_o, id_p, d_date, i_mnth, i_year,
         j->DTPcker1->setDate(QDate(2024, 3, 9));  // Saturday
         QVERIFY(j->CBox1->isChecked());
         QVERIFY(j->CBox1->font().bold());
-        QCOMPARE(j->CBox1->palette().color(QPalette::Window), QColor(255, 0, 0));
+        QCOMPARE(j->CBox1->palette().color(j->CBox1->backgroundRole()), QColor(255, 0, 0));
         QCOMPARE(j->fatigue.recordCount(), 0);
         j->CBox1->setChecked(false);  // the user may overrule it
         QVERIFY(!j->CBox1->font().bold());

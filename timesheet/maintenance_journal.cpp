@@ -114,7 +114,7 @@ void TForm25::DTPcker1Change() {
 void TForm25::CBox1Click() {
     const bool on = CBox1->isChecked();
     QPalette pal = CBox1->palette();
-    pal.setColor(QPalette::Window, on ? QColor(0xFF, 0, 0) : QApplication::palette().color(QPalette::Button));
+    pal.setColor(CBox1->backgroundRole(), on ? QColor(0xFF, 0, 0) : QApplication::palette().color(QPalette::Button));
     CBox1->setPalette(pal);
     QFont font = CBox1->font();
     font.setBold(on);

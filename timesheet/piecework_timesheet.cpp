@@ -155,6 +155,7 @@ TForm27::TForm27(QWidget* parent)
     header->setSectionsClickable(false);
     DBGrid->setHorizontalHeader(header);
     DBGrid->horizontalHeader()->setMinimumSectionSize(kDayWidth);
+    DBGrid->setTextElideMode(Qt::ElideNone);  // two-digit hours in the narrow day columns
     DBGrid->datasetModel()->setCellRule([this](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
         Q_UNUSED(ds);
         Q_UNUSED(row);
