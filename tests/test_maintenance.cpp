@@ -1,23 +1,23 @@
 // Maintenance work: the nomenclature picker, the entry dialog, the journal, their statements and time-sheet cells.
-#include "app/dataset_model.h"
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
 #include "app/datamodule.h"
+#include "app/dataset_model.h"
 #include "app/registry.h"
 #include "support/testdb.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"
 #include "timesheet/nomenclature_picker.h"
-
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPushButton>
-#include <QTest>
 
 namespace {
 
@@ -108,13 +108,15 @@ private slots:
         maint::Entry e{12, 7778, 101, QDate(2024, 3, 5), 1, 8, 300.5, 1, 0};
         const maint::CellKey k{101, 7777, 1, QDate(2024, 3, 5)};
         const maint::CellKey day31{7, 7778, 0, QDate(2024, 12, 31)};
-        QTest::newRow("insert") << maint::insertEntrySql(e)
-                                << "INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, "
-                                   "cnt, price, i_holiday, i_night)VALUES(12, 7778 ,101, '05.03.2024', 3, 2024, 1, 8, "
-                                   "300.5, 1, 0)";
-        QTest::newRow("update") << maint::updateEntrySql(55, e)
-                                << "UPDATE accounts_dep.fatigue SET id_nom=12, id_o=7778, id_p=101, cnt=8, price=300.5, "
-                                   "i_holiday=1, i_night=0 where id=55";
+        QTest::newRow("insert")
+            << maint::insertEntrySql(e)
+            << "INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, "
+               "cnt, price, i_holiday, i_night)VALUES(12, 7778 ,101, '05.03.2024', 3, 2024, 1, 8, "
+               "300.5, 1, 0)";
+        QTest::newRow("update")
+            << maint::updateEntrySql(55, e)
+            << "UPDATE accounts_dep.fatigue SET id_nom=12, id_o=7778, id_p=101, cnt=8, price=300.5, "
+               "i_holiday=1, i_night=0 where id=55";
         QTest::newRow("delete") << maint::deleteEntrySql(55) << "delete from accounts_dep.fatigue where id=55";
         QTest::newRow("row count") << maint::rowCountSql(k)
                                    << "select count(w_id) as cnt from accounts_dep.h_tabel where w_id=101 and "
@@ -135,11 +137,15 @@ private slots:
                "year=2024";
         QTest::newRow("average rate, December")
             << maint::averageRateSql(12, 2024)
-            << "UPDATE accounts_dep.fatigue f SET price=coalesce((select case when coalesce(sum(s.time),0)::numeric(10,2)=0 "
-               "then 0 else  coalesce(sum((s.kol_vo-s.brak)*(s.cena+s.cena*f.i_holiday))/sum(time),0)::numeric(10,2) end "
-               "as price  from cmn_classifier.item i, accounts_dep.smena s, accounts_dep.izdel gas, accounts_dep.person p "
+            << "UPDATE accounts_dep.fatigue f SET price=coalesce((select case when "
+               "coalesce(sum(s.time),0)::numeric(10,2)=0 "
+               "then 0 else  coalesce(sum((s.kol_vo-s.brak)*(s.cena+s.cena*f.i_holiday))/sum(time),0)::numeric(10,2) "
+               "end "
+               "as price  from cmn_classifier.item i, accounts_dep.smena s, accounts_dep.izdel gas, "
+               "accounts_dep.person p "
                "where i.id_level =2 and s.i_id = gas.id and gas.id_class_item =i.id  and s.data<'01.1.2025' and "
-               "s.data>='01.12.2024' and p.id=s.w_id and p.id=f.id_p and i.id=f.id_nom group by i.s_caption, i.id, p.id "
+               "s.data>='01.12.2024' and p.id=s.w_id and p.id=f.id_p and i.id=f.id_nom group by i.s_caption, i.id, "
+               "p.id "
                "order by fio),0) where i_mnth = 12 and i_year = 2024 and id_o =7778";
     }
     void statements() {
@@ -152,10 +158,12 @@ private slots:
     void saveMakesRows_data() {
         QTest::addColumn<QList<Step>>("steps");
         QTest::addColumn<QString>("rows");
-        QTest::newRow("3 h then 5 h: one row with 8") << QList<Step>{{101, 7777, 3, 0}, {101, 7777, 5, 0}} << "7777/0:8";
-        QTest::newRow("night work: a second row") << QList<Step>{{101, 7777, 3, 0}, {101, 7777, 4, 1}}
-                                                  << "7777/0:3 7777/1:4";
-        QTest::newRow("two kinds: two rows") << QList<Step>{{101, 7777, 3, 0}, {101, 7778, 5, 0}} << "7777/0:3 7778/0:5";
+        QTest::newRow("3 h then 5 h: one row with 8")
+            << QList<Step>{{101, 7777, 3, 0}, {101, 7777, 5, 0}} << "7777/0:8";
+        QTest::newRow("night work: a second row")
+            << QList<Step>{{101, 7777, 3, 0}, {101, 7777, 4, 1}} << "7777/0:3 7777/1:4";
+        QTest::newRow("two kinds: two rows")
+            << QList<Step>{{101, 7777, 3, 0}, {101, 7778, 5, 0}} << "7777/0:3 7778/0:5";
         QTest::newRow("other worker apart") << QList<Step>{{101, 7777, 3, 0}, {102, 7777, 6, 0}} << "7777/0:3";
     }
     void saveMakesRows() {
@@ -176,10 +184,11 @@ private slots:
         Fixture f;
         f.journal()->CBox1->setChecked(true);
         f.add(101, 11, 7777, "3");
-        QCOMPARE(f.db.value("select price || ' ' || i_holiday || ' ' || i_night || ' ' || i_smena || ' ' || cnt || ' ' || "
-                            "d_date || ' ' || i_mnth || ' ' || i_year || ' ' || id_nom || ' ' || id_p || ' ' || id_o "
-                            "from accounts_dep.fatigue"),
-                 QString("300.5000 1 0 1 3 2024-03-05 3 2024 11 101 7777"));
+        QCOMPARE(
+            f.db.value("select price || ' ' || i_holiday || ' ' || i_night || ' ' || i_smena || ' ' || cnt || ' ' || "
+                       "d_date || ' ' || i_mnth || ' ' || i_year || ' ' || id_nom || ' ' || id_p || ' ' || id_o "
+                       "from accounts_dep.fatigue"),
+            QString("300.5000 1 0 1 3 2024-03-05 3 2024 11 101 7777"));
         QCOMPARE(f.journal()->fatigue.field("s_holiday").asString(), QString("+"));
         QCOMPARE(f.journal()->fatigue.field("summ").asDouble(), 901.5);
     }
@@ -252,9 +261,12 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("rows101");
         QTest::addColumn<QString>("rows102");
-        QTest::newRow("8 h to 4 h") << 101 << 7777 << "7777/0:6" << "";
-        QTest::newRow("to another worker") << 102 << 7777 << "7777/0:2" << "7777/0:4";
-        QTest::newRow("to another kind") << 101 << 7778 << "7777/0:2 7778/0:4" << "";
+        QTest::newRow("8 h to 4 h") << 101 << 7777 << "7777/0:6"
+                                    << "";
+        QTest::newRow("to another worker") << 102 << 7777 << "7777/0:2"
+                                           << "7777/0:4";
+        QTest::newRow("to another kind") << 101 << 7778 << "7777/0:2 7778/0:4"
+                                         << "";
     }
     void changeCorrectsCells() {
         QFETCH(int, worker);
@@ -371,8 +383,9 @@ private slots:
     // An error while correcting the cell leaves the entry unsaved (and a failed delete leaves it in place).
     void saveIsOneTransaction() {
         Fixture f;
-        f.db.exec("insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, price) "
-                  "values (11, 7777, 101, '2024-03-05', 3, 2024, 1, 32000, 1)");
+        f.db.exec(
+            "insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, price) "
+            "values (11, 7777, 101, '2024-03-05', 3, 2024, 1, 32000, 1)");
         f.enter(101, 11, 7777, "1000");
         f.journal()->Button5Click();
         QCOMPARE(f.ui.errors.size(), 1);  // the day's hours do not fit the cell
@@ -479,11 +492,16 @@ insert into accounts_dep.fatigue(id, id_nom, id_o, id_p, d_date, i_mnth, i_year,
         QTest::addColumn<QString>("names");
         QTest::newRow("nothing typed") << ""
                                        << "Д'Артаньян|Коробки|Ящики деревянные|Ящики пластиковые";
-        QTest::newRow("prefix, any case") << "ящ" << "Ящики деревянные|Ящики пластиковые";
-        QTest::newRow("longer prefix") << "ЯЩИКИ П" << "Ящики пластиковые";
-        QTest::newRow("not inside a name") << "ики" << "";
-        QTest::newRow("apostrophe") << "д'" << "Д'Артаньян";
-        QTest::newRow("backslash") << "\\" << "";
+        QTest::newRow("prefix, any case") << "ящ"
+                                          << "Ящики деревянные|Ящики пластиковые";
+        QTest::newRow("longer prefix") << "ЯЩИКИ П"
+                                       << "Ящики пластиковые";
+        QTest::newRow("not inside a name") << "ики"
+                                           << "";
+        QTest::newRow("apostrophe") << "д'"
+                                    << "Д'Артаньян";
+        QTest::newRow("backslash") << "\\"
+                                   << "";
     }
     void pickerSearch() {
         QFETCH(QString, typed);

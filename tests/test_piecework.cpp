@@ -1,9 +1,4 @@
 // The piece-work time sheet window in its three sheets.
-#include "app/dataset_model.h"
-#include "app/registry.h"
-#include "support/testdb.h"
-#include "timesheet/piecework_timesheet.h"
-
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QFont>
@@ -11,8 +6,12 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTest>
-
 #include <functional>
+
+#include "app/dataset_model.h"
+#include "app/registry.h"
+#include "support/testdb.h"
+#include "timesheet/piecework_timesheet.h"
 
 namespace {
 

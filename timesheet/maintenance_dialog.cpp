@@ -1,15 +1,5 @@
 #include "timesheet/maintenance_dialog.h"
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "catalog/workers_list.h"
-#include "timesheet/maintenance_journal.h"
-#include "timesheet/maintenance_logic.h"
-#include "timesheet/nomenclature_picker.h"
-#include "timesheet/window_style.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -21,6 +11,16 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "catalog/workers_list.h"
+#include "timesheet/maintenance_journal.h"
+#include "timesheet/maintenance_logic.h"
+#include "timesheet/nomenclature_picker.h"
+#include "timesheet/window_style.h"
 
 namespace {
 const QString kError = QStringLiteral("Ошибка");
@@ -119,9 +119,13 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     setFixedWindow(this, QSize(470, 230));
 }
 
-void TForm24::openKinds() { type_work.open(); }
+void TForm24::openKinds() {
+    type_work.open();
+}
 
-void TForm24::closeKinds() { type_work.close(); }
+void TForm24::closeKinds() {
+    type_work.close();
+}
 
 void TForm24::fillKinds() {
     const QSignalBlocker block(cb_type_work);
@@ -144,7 +148,9 @@ void TForm24::selectKind(int id) {
     cb_type_workChange();
 }
 
-int TForm24::selectedKind() const { return cb_type_work->currentIndex() < 0 ? 0 : cb_type_work->currentData().toInt(); }
+int TForm24::selectedKind() const {
+    return cb_type_work->currentIndex() < 0 ? 0 : cb_type_work->currentData().toInt();
+}
 
 void TForm24::cb_type_workChange() {
     if (type_work.isOpen() && cb_type_work->currentIndex() >= 0)
@@ -152,12 +158,14 @@ void TForm24::cb_type_workChange() {
     showPrice();
 }
 
-void TForm24::Edit6Exit() { showPrice(); }
+void TForm24::Edit6Exit() {
+    showPrice();
+}
 
 // The kind's hourly price and its sum for the entered hours.
 void TForm24::showPrice() {
-    const bool has = type_work.isOpen() && cb_type_work->currentIndex() >= 0 &&
-                     !type_work.field(QStringLiteral("price")).isNull();
+    const bool has =
+        type_work.isOpen() && cb_type_work->currentIndex() >= 0 && !type_work.field(QStringLiteral("price")).isNull();
     if (!has) {
         DBEdit1->clear();
         DBEdit2->clear();

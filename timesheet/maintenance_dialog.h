@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/dataset.h"
-
 #include <QDialog>
+
+#include "app/dataset.h"
 
 class QCheckBox;
 class QComboBox;
@@ -18,10 +18,10 @@ class TForm24 : public QDialog {
 public:
     explicit TForm24(QWidget* parent = nullptr);
 
-    int Tag = 0;        // 0: the save adds an entry; otherwise it changes entry entryId
-    int entryId = 0;    // the journal's current entry, for a change
-    int workerId = 0;   // chosen worker (accounts_dep.person.id), 0: none
-    int groupId = 0;    // chosen nomenclature group (cmn_classifier.item.id), 0: none
+    int Tag = 0;       // 0: the save adds an entry; otherwise it changes entry entryId
+    int entryId = 0;   // the journal's current entry, for a change
+    int workerId = 0;  // chosen worker (accounts_dep.person.id), 0: none
+    int groupId = 0;   // chosen nomenclature group (cmn_classifier.item.id), 0: none
 
     Dataset type_work;  // the two work kinds with their hourly price
 

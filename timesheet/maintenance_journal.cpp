@@ -1,14 +1,5 @@
 #include "timesheet/maintenance_journal.h"
 
-#include "app/dataset_model.h"
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "timesheet/maintenance_dialog.h"
-#include "timesheet/maintenance_logic.h"
-#include "timesheet/window_style.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +8,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "timesheet/maintenance_dialog.h"
+#include "timesheet/maintenance_logic.h"
+#include "timesheet/window_style.h"
 
 TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, QStringLiteral("fatigue")) {
     setObjectName(QStringLiteral("TForm25"));
@@ -73,7 +73,8 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
 
     connect(Button5, &QPushButton::clicked, this, ui::guarded([this](bool) { Button5Click(); }));
     connect(Button6, &QPushButton::clicked, this, ui::guarded([this](bool) { Button6Click(); }));
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) { Button6Click(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { Button6Click(); }));
     connect(Button7, &QPushButton::clicked, this, ui::guarded([this](bool) { Button7Click(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
     connect(Button8, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,18 +1,20 @@
 #include "timesheet/maintenance_logic.h"
 
-#include "app/datamodule.h"
-#include "app/db.h"
-#include "app/sqltext.h"
-
 #include <algorithm>
 #include <optional>
 #include <vector>
+
+#include "app/datamodule.h"
+#include "app/db.h"
+#include "app/sqltext.h"
 
 namespace maint {
 
 namespace {
 
-QString n(qlonglong v) { return sql::num(v); }
+QString n(qlonglong v) {
+    return sql::num(v);
+}
 
 // The entry's key as it stands in the database, its row locked for the rest of the transaction.
 std::optional<CellKey> lockedEntryKey(Db& db, int id) {
@@ -44,8 +46,9 @@ QStringList dayListSql() {
         QStringLiteral("select distinct vo.vid, p.fio, i.s_caption, (f.cnt*f.price) as summ,  f.*, case when "
                        "f.i_holiday=0 then '' else '+' end as s_holiday, case when f.i_night=0 then '' else '+' end "
                        "as s_night"),
-        QStringLiteral("from accounts_dep.fatigue f, cmn_classifier.item i, accounts_dep.person p,accounts_dep.vid_oper "
-                       "vo, accounts_dep.oper o "),
+        QStringLiteral(
+            "from accounts_dep.fatigue f, cmn_classifier.item i, accounts_dep.person p,accounts_dep.vid_oper "
+            "vo, accounts_dep.oper o "),
         QStringLiteral("where f.id_nom =i.id and p.id=f.id_p and vo.id = f.id_o and o.i_id >=7777 and o.vid >=7777 and "
                        "f.d_date = :d_date"),
         QStringLiteral("order by p.fio, f.id"),
@@ -61,8 +64,9 @@ QStringList typeWorkSql() {
 }
 
 QString insertEntrySql(const Entry& e) {
-    return QStringLiteral("INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, "
-                          "price, i_holiday, i_night)VALUES(") +
+    return QStringLiteral(
+               "INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, "
+               "price, i_holiday, i_night)VALUES(") +
            n(e.group) + QStringLiteral(", ") + n(e.kind) + QStringLiteral(" ,") + n(e.worker) + QStringLiteral(", '") +
            sql::date(e.date) + QStringLiteral("', ") + n(e.date.month()) + QStringLiteral(", ") + n(e.date.year()) +
            QStringLiteral(", ") + n(e.shift) + QStringLiteral(", ") + n(e.hours) + QStringLiteral(", ") +
@@ -77,7 +81,9 @@ QString updateEntrySql(int id, const Entry& e) {
            QStringLiteral(", i_night=") + n(e.night) + QStringLiteral(" where id=") + n(id);
 }
 
-QString deleteEntrySql(int id) { return QStringLiteral("delete from accounts_dep.fatigue where id=") + n(id); }
+QString deleteEntrySql(int id) {
+    return QStringLiteral("delete from accounts_dep.fatigue where id=") + n(id);
+}
 
 QString rowCountSql(const CellKey& k) {
     return QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where w_id=") + n(k.worker) +
@@ -124,8 +130,9 @@ QString averageRateSql(int month, int year) {
                "p where i.id_level =2 and s.i_id = gas.id and gas.id_class_item =i.id  and s.data<'01.") +
            n(month2) + QStringLiteral(".") + n(year2) + QStringLiteral("' and s.data>='01.") + n(month) +
            QStringLiteral(".") + n(year) +
-           QStringLiteral("' and p.id=s.w_id and p.id=f.id_p and i.id=f.id_nom group by i.s_caption, i.id, p.id "
-                          "order by fio),0) where i_mnth = ") +
+           QStringLiteral(
+               "' and p.id=s.w_id and p.id=f.id_p and i.id=f.id_nom group by i.s_caption, i.id, p.id "
+               "order by fio),0) where i_mnth = ") +
            n(month) + QStringLiteral(" and i_year = ") + n(year) + QStringLiteral(" and id_o =7778");
 }
 

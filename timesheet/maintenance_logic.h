@@ -6,7 +6,6 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
-
 #include <compare>
 
 class Db;
@@ -15,8 +14,8 @@ class TDataModule6;
 namespace maint {
 
 // The two work kinds (vid_oper.id, fatigue.id_o, h_tabel.i_type).
-inline constexpr int kMaintenance = 7777;   // "хоз. работы": paid at the kind's norm price
-inline constexpr int kAverageRate = 7778;   // "ср. сдельная": paid at the worker's average piece rate
+inline constexpr int kMaintenance = 7777;  // "хоз. работы": paid at the kind's norm price
+inline constexpr int kAverageRate = 7778;  // "ср. сдельная": paid at the worker's average piece rate
 
 // One day cell of a maintenance time-sheet row: the row is keyed by worker, kind, month, year and night flag,
 // the cell by the day of the month.
@@ -42,15 +41,15 @@ struct CellKey {
 
 // One maintenance entry as the dialog saves it.
 struct Entry {
-    int group = 0;      // id_nom
-    int kind = 0;       // id_o
-    int worker = 0;     // id_p
-    QDate date;         // d_date (with i_mnth, i_year)
-    int shift = 1;      // i_smena
-    int hours = 0;      // cnt
-    double price = 0;   // price of one hour, already doubled for a day off
-    int holiday = 0;    // i_holiday
-    int night = 0;      // i_night
+    int group = 0;     // id_nom
+    int kind = 0;      // id_o
+    int worker = 0;    // id_p
+    QDate date;        // d_date (with i_mnth, i_year)
+    int shift = 1;     // i_smena
+    int hours = 0;     // cnt
+    double price = 0;  // price of one hour, already doubled for a day off
+    int holiday = 0;   // i_holiday
+    int night = 0;     // i_night
 };
 
 // ---- statements -----------------------------------------------------------------------------------------------
@@ -62,10 +61,10 @@ QString insertEntrySql(const Entry& e);
 QString updateEntrySql(int id, const Entry& e);  // date, month, year and shift stay
 QString deleteEntrySql(int id);
 
-QString rowCountSql(const CellKey& k);                 // count of the time-sheet rows of the key (cnt)
-QString hoursSumSql(const CellKey& k);                 // the hours of the key's entries of that day (tim)
-QString rowInsertSql(const CellKey& k, int hours);     // a new row with only that day's cell
-QString rowUpdateSql(const CellKey& k, int hours);     // the day cell, after a save
+QString rowCountSql(const CellKey& k);                         // count of the time-sheet rows of the key (cnt)
+QString hoursSumSql(const CellKey& k);                         // the hours of the key's entries of that day (tim)
+QString rowInsertSql(const CellKey& k, int hours);             // a new row with only that day's cell
+QString rowUpdateSql(const CellKey& k, int hours);             // the day cell, after a save
 QString rowUpdateAfterDeleteSql(const CellKey& k, int hours);  // the day cell, after a delete
 
 // Sets the hourly price of every average-piece-rate entry of the month to the worker's piece earnings per hour

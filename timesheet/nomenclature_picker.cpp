@@ -1,16 +1,16 @@
 #include "timesheet/nomenclature_picker.h"
 
-#include "app/dataset_model.h"
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "timesheet/window_style.h"
-
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "timesheet/window_style.h"
 
 TForm26::TForm26(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStringLiteral("item")) {
     setObjectName(QStringLiteral("TForm26"));
@@ -19,8 +19,12 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStr
 
     DBGrid1 = new DbGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{QStringLiteral("s_caption"), QStringLiteral("Наименование"), Qt::AlignLeft | Qt::AlignVCenter,
-                          {}, true, 380}});
+    DBGrid1->setColumns({{QStringLiteral("s_caption"),
+                          QStringLiteral("Наименование"),
+                          Qt::AlignLeft | Qt::AlignVCenter,
+                          {},
+                          true,
+                          380}});
     DBGrid1->setDataset(&item);
 
     Edit1 = new QLineEdit(this);
@@ -44,7 +48,8 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStr
 
     connect(Edit1, &QLineEdit::textChanged, this, ui::guarded([this](const QString&) { Edit1Change(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { DBGrid1DblClick(); }));
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) { DBGrid1DblClick(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { DBGrid1DblClick(); }));
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedWindow(this, QSize(440, 420));
@@ -79,16 +84,22 @@ void TForm26::Edit1Change() {
 
 bool TForm26::Edit1KeyDown(int key) {
     switch (key) {
-    case Qt::Key_Up: item.prior(); return true;
-    case Qt::Key_Down: item.next(); return true;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Delete:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: return true;
-    default: return false;
+        case Qt::Key_Up:
+            item.prior();
+            return true;
+        case Qt::Key_Down:
+            item.next();
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Delete:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -1,12 +1,5 @@
 #include "timesheet/piecework_timesheet.h"
 
-#include "app/dataset_model.h"
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "timesheet/window_style.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -15,6 +8,13 @@
 #include <QPushButton>
 #include <QStyleOptionHeader>
 #include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "timesheet/window_style.h"
 
 namespace piecework {
 
@@ -41,21 +41,27 @@ QStringList daySums() {
 QStringList maintenanceSql(int kind, const QString& nightMark) {
     const QString k = QString::number(kind);
     QStringList s;
-    s << QStringLiteral("select p.s_caption fio, p.id,h.i_type, ") + nightMark + QStringLiteral(" as s_night, h.i_night,")
-      << QStringLiteral("(select sum(f.cnt) from accounts_dep.fatigue f where f.d_date<:d_date1 and f.d_date>=:d_date2 "
-                        "and f.id_p=p.id and f.id_o=") +
+    s << QStringLiteral("select p.s_caption fio, p.id,h.i_type, ") + nightMark +
+             QStringLiteral(" as s_night, h.i_night,")
+      << QStringLiteral(
+             "(select sum(f.cnt) from accounts_dep.fatigue f where f.d_date<:d_date1 and f.d_date>=:d_date2 "
+             "and f.id_p=p.id and f.id_o=") +
              k + QStringLiteral(" and f.i_night=h.i_night) i_time,")
-      << QStringLiteral("(select sum(f.cnt*f.price)::numeric(10,2) from accounts_dep.fatigue f where f.d_date<:d_date3 "
-                        "and f.d_date>=:d_date4 and f.id_p=p.id and f.id_o=") +
+      << QStringLiteral(
+             "(select sum(f.cnt*f.price)::numeric(10,2) from accounts_dep.fatigue f where f.d_date<:d_date3 "
+             "and f.d_date>=:d_date4 and f.id_p=p.id and f.id_o=") +
              k + QStringLiteral(" and f.i_night=h.i_night) f_price,")
-      << QStringLiteral("(select case when coalesce(sum(f.cnt),0)::numeric(10,2)=0 then 0 else "
-                        "coalesce(sum((f.cnt*f.price))/sum(f.cnt),0)::numeric(10,2) end ")
-      << QStringLiteral("from accounts_dep.fatigue f where f.d_date<:d_date5 and f.d_date>=:d_date6 and f.id_p=p.id and "
-                        "f.id_o=") +
+      << QStringLiteral(
+             "(select case when coalesce(sum(f.cnt),0)::numeric(10,2)=0 then 0 else "
+             "coalesce(sum((f.cnt*f.price))/sum(f.cnt),0)::numeric(10,2) end ")
+      << QStringLiteral(
+             "from accounts_dep.fatigue f where f.d_date<:d_date5 and f.d_date>=:d_date6 and f.id_p=p.id and "
+             "f.id_o=") +
              k + QStringLiteral(" and f.i_night=h.i_night) average_price,");
     s << daySums();
     s << QStringLiteral("from  cmn_contractor.person p, accounts_dep.h_tabel h")
-      << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=") + k + QStringLiteral(" ")
+      << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=") + k +
+             QStringLiteral(" ")
       << QStringLiteral("group by p.id, p.s_caption, h.i_type, h.i_night") << QStringLiteral("order by fio");
     return s;
 }
@@ -69,13 +75,16 @@ QStringList sheetSql(int kind) {
         return maintenanceSql(kAverageRate, QStringLiteral("case when h.i_night=0 then 'дн.' else 'ноч.' end"));
     QStringList s;
     s << QStringLiteral("select p.s_caption fio, p.id,h.i_type,")
-      << QStringLiteral("(select sum(s.time) from accounts_dep.smena s where s.data<:d_date1 and s.data>=:d_date2 and "
-                        "s.w_id=p.id) i_time,")
-      << QStringLiteral("(select sum((s.kol_vo-s.brak)*s.cena)::numeric(10,2)from accounts_dep.smena s where "
-                        "s.data<:d_date3 and s.data>=:d_date4 and s.w_id=p.id) f_price,")
-      << QStringLiteral("(select case when coalesce(sum(s.time),0)::numeric(10,2)=0 then 0 else "
-                        "coalesce(sum((s.kol_vo-s.brak)*s.cena)/sum(time),0)::numeric(10,2) end from accounts_dep.smena "
-                        "s where s.data<:d_date5 and s.data>=:d_date6 and s.w_id=p.id) average_price,");
+      << QStringLiteral(
+             "(select sum(s.time) from accounts_dep.smena s where s.data<:d_date1 and s.data>=:d_date2 and "
+             "s.w_id=p.id) i_time,")
+      << QStringLiteral(
+             "(select sum((s.kol_vo-s.brak)*s.cena)::numeric(10,2)from accounts_dep.smena s where "
+             "s.data<:d_date3 and s.data>=:d_date4 and s.w_id=p.id) f_price,")
+      << QStringLiteral(
+             "(select case when coalesce(sum(s.time),0)::numeric(10,2)=0 then 0 else "
+             "coalesce(sum((s.kol_vo-s.brak)*s.cena)/sum(time),0)::numeric(10,2) end from accounts_dep.smena "
+             "s where s.data<:d_date5 and s.data>=:d_date6 and s.w_id=p.id) average_price,");
     s << daySums();
     s << QStringLiteral("from  cmn_contractor.person p, accounts_dep.h_tabel h")
       << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=0")
@@ -88,7 +97,9 @@ QStringList allPriceSql() {
             QStringLiteral("from accounts_dep.smena s"), QStringLiteral("where s.data<:d_date1 and s.data>=:d_date2")};
 }
 
-QString yearsSql() { return QStringLiteral("select distinct ht.year from accounts_dep.h_tabel ht order by year"); }
+QString yearsSql() {
+    return QStringLiteral("select distinct ht.year from accounts_dep.h_tabel ht order by year");
+}
 
 }  // namespace piecework
 
@@ -114,7 +125,7 @@ private:
 namespace {
 
 const QColor kTotalsBackground(0xE1, 0xE4, 0xFF);  // 0x00FFE4E1
-const QColor kWeekend(0xFF, 0x00, 0x00);            // 0x000000FF
+const QColor kWeekend(0xFF, 0x00, 0x00);           // 0x000000FF
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 
 // Day number of a day column's field (d1..d31), 0 for the other columns.
@@ -156,24 +167,25 @@ TForm27::TForm27(QWidget* parent)
     DBGrid->setHorizontalHeader(header);
     DBGrid->horizontalHeader()->setMinimumSectionSize(kDayWidth);
     DBGrid->setTextElideMode(Qt::ElideNone);  // two-digit hours in the narrow day columns
-    DBGrid->datasetModel()->setCellRule([this](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
-        Q_UNUSED(ds);
-        Q_UNUSED(row);
-        if (isTotal(column.field)) {
-            if (role == Qt::BackgroundRole)
-                return kTotalsBackground;
-            if (role == Qt::FontRole) {
-                QFont f = DBGrid->font();
-                f.setBold(true);
-                return f;
+    DBGrid->datasetModel()->setCellRule(
+        [this](const Dataset& ds, int row, const GridColumn& column, int role) -> QVariant {
+            Q_UNUSED(ds);
+            Q_UNUSED(row);
+            if (isTotal(column.field)) {
+                if (role == Qt::BackgroundRole)
+                    return kTotalsBackground;
+                if (role == Qt::FontRole) {
+                    QFont f = DBGrid->font();
+                    f.setBold(true);
+                    return f;
+                }
+                return {};
             }
-            return {};
-        }
-        const int day = dayOf(column.field);
-        if (day == 0 || role != Qt::ForegroundRole)
-            return {};
-        return cellColors_.value(day - 1);
-    });
+            const int day = dayOf(column.field);
+            if (day == 0 || role != Qt::ForegroundRole)
+                return {};
+            return cellColors_.value(day - 1);
+        });
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -219,18 +231,18 @@ TForm27::TForm27(QWidget* parent)
 
 void TForm27::openSheet(int kind) {
     switch (kind) {
-    case piecework::kMaintenance:
-        setWindowTitle(QStringLiteral("Табель хоз. работы (27)"));
-        current = &H_Tabel7777;
-        break;
-    case piecework::kAverageRate:
-        setWindowTitle(QStringLiteral("Табель ср. сдельная (27)"));
-        current = &H_Tabel7778;
-        break;
-    default:
-        setWindowTitle(QStringLiteral("Табель сделка (27)"));
-        current = &H_Tabel0;
-        break;
+        case piecework::kMaintenance:
+            setWindowTitle(QStringLiteral("Табель хоз. работы (27)"));
+            current = &H_Tabel7777;
+            break;
+        case piecework::kAverageRate:
+            setWindowTitle(QStringLiteral("Табель ср. сдельная (27)"));
+            current = &H_Tabel7778;
+            break;
+        default:
+            setWindowTitle(QStringLiteral("Табель сделка (27)"));
+            current = &H_Tabel0;
+            break;
     }
     const QDate today = QDate::currentDate();
     ComboBox1->setCurrentIndex(today.month() - 1);
@@ -252,7 +264,9 @@ void TForm27::showEvent(QShowEvent* event) {
     FormActivate();
 }
 
-void TForm27::FormActivate() { DBGrid->setDataset(current); }
+void TForm27::FormActivate() {
+    DBGrid->setDataset(current);
+}
 
 void TForm27::fillYears() {
     const int keep = year();
@@ -267,7 +281,9 @@ void TForm27::fillYears() {
         setYear(keep);
 }
 
-int TForm27::year() const { return cb_year->currentIndex() < 0 ? 0 : cb_year->currentData().toInt(); }
+int TForm27::year() const {
+    return cb_year->currentIndex() < 0 ? 0 : cb_year->currentData().toInt();
+}
 
 // Selects the year; a year without time-sheet rows is added to the list in its place, so that it can be shown.
 void TForm27::setYear(int y) {
@@ -312,8 +328,8 @@ void TForm27::markDays(int y, int month) {
     const auto centred = Qt::AlignCenter;
 
     QList<GridColumn> cols;
-    cols << GridColumn{QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), Qt::AlignLeft | Qt::AlignVCenter, {},
-                       true, kNameWidth};
+    cols << GridColumn{
+        QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), Qt::AlignLeft | Qt::AlignVCenter, {}, true, kNameWidth};
     cols << GridColumn{QStringLiteral("s_night"), QString(), centred, {}, true, 32};
     titleColors_ = {QColor(), QColor()};
     cellColors_.clear();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/dataset.h"
-
 #include <QDialog>
+
+#include "app/dataset.h"
 
 class DbGrid;
 class QComboBox;
