@@ -317,6 +317,24 @@ private slots:
         QCOMPARE(f.rows(102), QString("7777/0:4"));
     }
 
+    // An entry deleted at another workstation while the dialog was open: nothing is written, the list reloads.
+    void changeOfDeletedEntry() {
+        Fixture f;
+        f.add(101, 11, 7777, "8");
+        f.journal()->fatigue.first();
+        f.ui.onModal([&](QDialog* dlg) {
+            f.db.exec("delete from accounts_dep.fatigue");
+            dlg->findChild<QLineEdit*>("Edit6")->setText("4");
+            dlg->findChild<QPushButton*>("Button1")->click();
+        });
+        f.journal()->findChild<QPushButton*>("Button6")->click();
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, QString("Запись уже удалена с другого рабочего места."));
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
+        QCOMPARE(f.rows(101), QString("7777/0:8"));  // untouched: correcting it belongs to the delete
+        QCOMPARE(f.journal()->fatigue.recordCount(), 0);
+    }
+
     void changeFillsDialogFromRow() {
         Fixture f;
         f.add(102, 13, 7778, "5", true);

@@ -219,7 +219,8 @@ void TForm24::Button1Click() {
     e.price = type_work.field(QStringLiteral("price")).asDouble() * (dayOff ? 2 : 1);
     e.holiday = dayOff ? 1 : 0;
     e.night = CBox1->isChecked() ? 1 : 0;
-    maint::saveEntry(*app().dm, e, Tag == 0 ? 0 : entryId);
+    if (!maint::saveEntry(*app().dm, e, Tag == 0 ? 0 : entryId))
+        ui::messageBox(QStringLiteral("Запись уже удалена с другого рабочего места."), kError, ui::MB_ERROR);
     journal->reloadKeepingRow();
     reject();
 }

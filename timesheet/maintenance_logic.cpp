@@ -155,15 +155,16 @@ void updateCellAfterDelete(TDataModule6& dm, const CellKey& k) {
     dm.H_Tabel_ins.execute();
 }
 
-void saveEntry(TDataModule6& dm, const Entry& e, int id) {
+bool saveEntry(TDataModule6& dm, const Entry& e, int id) {
     Transaction t(dm.ADO_DB);
     std::optional<CellKey> left;
     CellKey key{e.worker, e.kind, e.night, e.date};
     if (id != 0) {
         // A change keeps the entry's date: its cells are those of the date it was entered for.
         left = lockedEntryKey(dm.ADO_DB, id);
-        if (left)
-            key.date = left->date;
+        if (!left)
+            return false;
+        key.date = left->date;
     }
     std::vector<CellKey> keys{key};
     if (left)
@@ -176,6 +177,7 @@ void saveEntry(TDataModule6& dm, const Entry& e, int id) {
     if (left && !(*left == key))
         updateCellAfterDelete(dm, *left);
     t.commit();
+    return true;
 }
 
 bool deleteEntry(TDataModule6& dm, int id) {

@@ -82,8 +82,9 @@ void updateCellAfterSave(TDataModule6& dm, const CellKey& k);
 void updateCellAfterDelete(TDataModule6& dm, const CellKey& k);
 
 // Saves an entry (id 0: a new one, otherwise the change of entry id) and its time-sheet cell in one transaction.
-// A change that moves the entry to another worker, kind or night flag also corrects the cell it left.
-void saveEntry(TDataModule6& dm, const Entry& e, int id);
+// A change that moves the entry to another worker, kind or night flag also corrects the cell it left. False (and
+// nothing written) when the entry to change no longer exists.
+bool saveEntry(TDataModule6& dm, const Entry& e, int id);
 
 // Deletes entry id and corrects its time-sheet cell in one transaction. False when the entry no longer exists.
 bool deleteEntry(TDataModule6& dm, int id);
