@@ -1,9 +1,5 @@
 #include "app/startup.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <vector>
-
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/registry.h"
@@ -18,6 +14,11 @@
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/nomenclature_picker.h"
 #include "timesheet/piecework_timesheet.h"
+
+#include <QApplication>
+#include <QDialog>
+
+#include <vector>
 
 Windows& app() {
     static Windows w;

@@ -1,17 +1,17 @@
 #include "catalog/kind_dialog.h"
 
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "catalog/list_helpers.h"
+
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
-#include "catalog/list_helpers.h"
 
 QString kindDuplicateSql(const QString& upperName) {
     return QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=") +

@@ -1,18 +1,18 @@
 #include "catalog/kinds_list.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
 #include "app/ui.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/list_helpers.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 TForm8::TForm8(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm8"));

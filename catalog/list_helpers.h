@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/ui.h"
+
 #include <QAbstractButton>
 #include <QString>
-
-#include "app/ui.h"
 
 class QKeyEvent;
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/dataset.h"
+
 #include <QComboBox>
 #include <QPointer>
-#include <optional>
 
-#include "app/dataset.h"
+#include <optional>
 
 // A drop-down list of the rows of a dataset: shows one field, keyed by another. It follows the dataset: closed,
 // the list is empty; reopened, it is filled again and the key chosen before is chosen again when it is still

@@ -1,5 +1,12 @@
 #include "catalog/product_dialog.h"
 
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "catalog/list_helpers.h"
+#include "catalog/lookup_combo.h"
+
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,13 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
-
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
-#include "catalog/list_helpers.h"
-#include "catalog/lookup_combo.h"
 
 namespace {
 

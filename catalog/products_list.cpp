@@ -1,12 +1,5 @@
 #include "catalog/products_list.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
@@ -15,6 +8,13 @@
 #include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
 #include "catalog/product_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 QDate productDeleteDateBound(const QDate& today) {
     int m = today.month();

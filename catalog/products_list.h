@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/dataset.h"
+
 #include <QDate>
 #include <QDialog>
-
-#include "app/dataset.h"
 
 class DbGrid;
 class QLineEdit;

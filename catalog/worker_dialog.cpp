@@ -1,5 +1,12 @@
 #include "catalog/worker_dialog.h"
 
+#include "app/datamodule.h"
+#include "app/registry.h"
+#include "app/sqltext.h"
+#include "app/ui.h"
+#include "catalog/list_helpers.h"
+#include "catalog/lookup_combo.h"
+
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -9,13 +16,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
-#include "catalog/list_helpers.h"
-#include "catalog/lookup_combo.h"
 
 QString workerInsertSql(const QString& fio, const QString& department) {
     return QStringLiteral("INSERT INTO accounts_dep.person (fio, s_staffpos_hl)VALUES(") + sql::quote(fio) +

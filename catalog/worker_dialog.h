@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
-
 #include "app/dataset.h"
+
+#include <QDialog>
 
 class DbLookupCombo;
 class QLineEdit;

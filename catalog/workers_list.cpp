@@ -1,12 +1,5 @@
 #include "catalog/workers_list.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
@@ -14,6 +7,13 @@
 #include "app/ui.h"
 #include "catalog/list_helpers.h"
 #include "catalog/worker_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 QString workerDeleteSql(int id) {
     return QStringLiteral("delete from accounts_dep.person where id =") + sql::num(qlonglong(id));
@@ -132,6 +132,10 @@ bool TForm5::Edit1KeyDown(QKeyEvent* e) {
         workers.prior();
     else if (e->key() == Qt::Key_Down)
         workers.next();
+    // In list mode no button is the default one: Enter in the search box does nothing (Qt would otherwise make
+    // "Добавить" the default button).
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && Tag == 0)
+        return true;
     // Every key-down stops here; characters and Backspace still edit the text.
     return !catalog::searchBoxKeepsKey(e);
 }

@@ -1,13 +1,4 @@
 // Reference books: workers, products and operation kinds — their lists, dialogs and pick modes.
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPushButton>
-#include <QTest>
-#include <QWheelEvent>
-#include <functional>
-
 #include "app/datamodule.h"
 #include "app/dataset_model.h"
 #include "app/registry.h"
@@ -20,6 +11,16 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "support/testdb.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
 
 namespace {
 
@@ -442,6 +443,20 @@ private slots:
         QCOMPARE(fx.ui.messages[0].caption, QString("Удаление"));
         QCOMPARE(fx.ui.messages[0].flags, 36);
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.person"), before - (answer == ui::IDYES));
+    }
+
+    // In list mode the workers list has no default button: Enter in its search box opens nothing.
+    void workersListEnter() {
+        AppFixture fx;
+        fx.db.exec(kWorkers);
+        fx.ui.onModal([&](QDialog* d) {
+            type(app().form5->Edit1, "Пет");
+            QTest::keyClick(app().form5->Edit1, Qt::Key_Return);
+            QVERIFY(d->isVisible());
+        });
+        app().form5->runList();
+        QCOMPARE(fx.ui.modalShown, QStringList{"TForm5"});
+        QCOMPARE(fx.db.count("select count(*) from accounts_dep.person"), 5);
     }
 
     // The wheel anywhere on the worker dialog moves the lookup that has the focus, one entry per notch.
