@@ -3,6 +3,11 @@
 #include "app/format.h"
 #include "app/sqltext.h"
 
+#include <QStringDecoder>
+
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 QString foldText(const QString& s) {
@@ -57,23 +62,33 @@ bool parseCondition(const QString& text, Condition& c) {
     return false;
 }
 
-// SQL-like matching of a folded text against a pattern split at '%'.
-bool likeMatch(const QString& s, const QStringList& parts) {
+// DD.MM.YYYY, as fmt::date writes it, without parsing a format text for every value.
+QString dateText(const QDate& d) {
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999)
+        return fmt::date(d);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", d.day(), d.month(), d.year());
+    return QString::fromLatin1(buf, 10);
+}
+
+// SQL-like matching of a text against a pattern split at '%', ignoring letter case.
+bool likeMatch(QStringView s, const QStringList& parts) {
+    constexpr auto ci = Qt::CaseInsensitive;
     if (parts.size() == 1)
-        return s == parts.front();
-    if (!s.startsWith(parts.front()))
+        return s.compare(parts.front(), ci) == 0;
+    if (!s.startsWith(parts.front(), ci))
         return false;
     qsizetype pos = parts.front().size();
     for (int k = 1; k < parts.size() - 1; ++k) {
         if (parts[k].isEmpty())
             continue;
-        const qsizetype at = s.indexOf(parts[k], pos);
+        const qsizetype at = s.indexOf(parts[k], pos, ci);
         if (at < 0)
             return false;
         pos = at + parts[k].size();
     }
     const QString& tail = parts.back();
-    return s.size() - pos >= tail.size() && s.endsWith(tail);
+    return s.size() - pos >= tail.size() && s.endsWith(tail, ci);
 }
 
 }  // namespace
@@ -103,6 +118,11 @@ double Field::asDouble() const {
     return v.toDouble();
 }
 QDate Field::asDate() const {
+    if (!ds_->bufferHas(col_) && ds_->state() == Dataset::State::Browse) {
+        if (ds_->recNo() == 0)
+            return {};
+        return ds_->result_->date(ds_->rowOf(ds_->recNo() - 1), col_);
+    }
     const QVariant v = value();
     return v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
 }
@@ -142,7 +162,7 @@ void Dataset::open() {
     if (isOpen())
         return;
     result_ = db_.query(boundSql());
-    folded_.clear();
+    texts_.clear();
     state_ = State::Browse;
     buffer_.clear();
     applyFilter();
@@ -154,7 +174,7 @@ void Dataset::close() {
     if (!isOpen())
         return;
     result_.reset();
-    folded_.clear();
+    texts_.clear();
     view_.clear();
     state_ = State::Browse;
     buffer_.clear();
@@ -243,8 +263,17 @@ QString Dataset::textAt(int row, int col) const {
     switch (result_->columnType(col)) {
     case QueryResult::Type::Float:
     case QueryResult::Type::Numeric: return fmt::general(result_->value(r, col).toDouble());
-    case QueryResult::Type::Date: return fmt::date(result_->value(r, col).toDate());
+    case QueryResult::Type::Date: return dateText(result_->date(r, col));
     case QueryResult::Type::DateTime: {
+        // Straight from the server's text where it has the usual form: no local date-time is made.
+        const char* v = result_->raw(r, col);
+        const int len = result_->rawLength(r, col);
+        QDate d;
+        if (len >= 19 && v[13] == ':' && v[16] == ':' && parseIsoDate(v, len, d)) {
+            if (std::memcmp(v + 11, "00:00:00", 8) == 0)
+                return dateText(d);
+            return dateText(d) + QLatin1Char(' ') + QLatin1String(v + 11, 8);
+        }
         const QDateTime dt = result_->value(r, col).toDateTime();
         if (dt.time() == QTime(0, 0))
             return fmt::date(dt.date());
@@ -255,16 +284,35 @@ QString Dataset::textAt(int row, int col) const {
     }
 }
 
-const std::vector<QString>& Dataset::folded(int col) const {
-    auto it = folded_.find(col);
-    if (it != folded_.end())
+const ColumnTexts& Dataset::texts(int col) const {
+    auto it = texts_.find(col);
+    if (it != texts_.end())
         return *it;
-    std::vector<QString> values;
+    // Every row's UTF-8 text decoded into one buffer.
+    ColumnTexts f;
     const int n = result_->rowCount();
-    values.reserve(n);
-    for (int r = 0; r < n; ++r)
-        values.push_back(foldText(result_->text(r, col)));
-    return *folded_.insert(col, std::move(values));
+    f.start.resize(n);
+    f.length.resize(n);
+    qsizetype bytes = 0;
+    for (int r = 0; r < n; ++r) {
+        f.length[r] = result_->rawLength(r, col);
+        bytes += f.length[r];
+    }
+    f.text.resize(bytes);  // UTF-16 never needs more units than UTF-8 has bytes
+    QChar* const base = f.text.data();
+    QChar* out = base;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    for (int r = 0; r < n; ++r) {
+        QChar* const from = out;
+        out = decoder.appendToBuffer(out, QByteArrayView(result_->raw(r, col), f.length[r]));
+        QChar* end = out;
+        while (end > from && end[-1] == QLatin1Char(' '))
+            --end;
+        f.start[r] = from - base;
+        f.length[r] = int(end - from);
+    }
+    f.text.truncate(out - base);
+    return *texts_.insert(col, std::move(f));
 }
 
 void Dataset::setFilter(const QString& filter) {
@@ -306,9 +354,9 @@ void Dataset::applyFilter() {
         throw DbError(objectName() + QStringLiteral(": поле '") + c.field + QStringLiteral("' не найдено"));
     view_.reserve(n);
     if (c.like) {
-        const auto& values = folded(col);
+        const auto& values = texts(col);
         for (int r = 0; r < n; ++r)
-            if (likeMatch(values[r], c.parts))
+            if (likeMatch(values.at(r), c.parts))
                 view_.push_back(r);
         return;
     }
@@ -326,9 +374,9 @@ void Dataset::applyFilter() {
         return;
     }
     const QString want = foldText(c.value);
-    const auto& values = folded(col);
+    const auto& values = texts(col);
     for (int r = 0; r < n; ++r)
-        if (values[r] == want && !result_->isNull(r, col))
+        if (values.at(r).compare(want, Qt::CaseInsensitive) == 0 && !result_->isNull(r, col))
             view_.push_back(r);
 }
 
@@ -340,7 +388,7 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
     bool numeric = false;
     const double number = value.toString().toDouble(&numeric);
     const QString want = foldText(value.toString());
-    const auto& values = folded(col);
+    const auto& values = texts(col);
     for (int i = 0; i < n; ++i) {
         const int r = rowOf(i);
         if (result_->isNull(r, col))
@@ -350,7 +398,7 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
         if (numeric && (t == QueryResult::Type::Int || t == QueryResult::Type::Float || t == QueryResult::Type::Numeric))
             match = result_->value(r, col).toDouble() == number;
         else
-            match = values[r] == want;
+            match = values.at(r).compare(want, Qt::CaseInsensitive) == 0;
         if (match) {
             setCurrent(i);
             return true;

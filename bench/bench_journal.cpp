@@ -9,7 +9,8 @@
 
 namespace {
 
-// Reads every field of every row as the windows do: by name, with the accessor for the column's type.
+// Reads every field of every row as the windows do: by name, with the accessor for the column's type
+// (a date-time as text, as the grids show it).
 size_t readAll(Dataset& ds) {
     size_t sink = 0;
     const QStringList names = ds.fieldNames();
@@ -23,8 +24,7 @@ size_t readAll(Dataset& ds) {
             case QueryResult::Type::Int: sink += size_t(f.asInt()); break;
             case QueryResult::Type::Float:
             case QueryResult::Type::Numeric: sink += size_t(f.asDouble()); break;
-            case QueryResult::Type::Date:
-            case QueryResult::Type::DateTime: sink += size_t(f.asDateTime().date().day()); break;
+            case QueryResult::Type::Date: sink += size_t(f.asDate().day()); break;
             default: sink += size_t(f.asString().size()); break;
             }
         }
