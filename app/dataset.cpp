@@ -3,7 +3,6 @@
 #include "app/format.h"
 #include "app/sqltext.h"
 
-#include <QStringDecoder>
 
 #include <cstdio>
 #include <cstring>
@@ -71,12 +70,35 @@ QString dateText(const QDate& d) {
     return QString::fromLatin1(buf, 10);
 }
 
+// Decodes UTF-8 into out, returning the end. Plain ASCII and two-byte sequences (Cyrillic) are decoded here;
+// a text with anything else goes through QString::fromUtf8, so the result is always exactly its.
+QChar* decodeUtf8(const char* text, int length, QChar* out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* const end = p + length;
+    QChar* o = out;
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            *o++ = QChar(b);
+            ++p;
+        } else if (b >= 0xC2 && b <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+            *o++ = QChar(char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F)));
+            p += 2;
+        } else {
+            const QString s = QString::fromUtf8(text, length);
+            std::copy(s.cbegin(), s.cend(), out);
+            return out + s.size();
+        }
+    }
+    return o;
+}
+
 // SQL-like matching of a text against a pattern split at '%', ignoring letter case.
 bool likeMatch(QStringView s, const QStringList& parts) {
     constexpr auto ci = Qt::CaseInsensitive;
     if (parts.size() == 1)
         return s.compare(parts.front(), ci) == 0;
-    if (!s.startsWith(parts.front(), ci))
+    if (!parts.front().isEmpty() && !s.startsWith(parts.front(), ci))
         return false;
     qsizetype pos = parts.front().size();
     for (int k = 1; k < parts.size() - 1; ++k) {
@@ -88,7 +110,7 @@ bool likeMatch(QStringView s, const QStringList& parts) {
         pos = at + parts[k].size();
     }
     const QString& tail = parts.back();
-    return s.size() - pos >= tail.size() && s.endsWith(tail, ci);
+    return tail.isEmpty() || (s.size() - pos >= tail.size() && s.endsWith(tail, ci));
 }
 
 }  // namespace
@@ -301,10 +323,9 @@ const ColumnTexts& Dataset::texts(int col) const {
     f.text.resize(bytes);  // UTF-16 never needs more units than UTF-8 has bytes
     QChar* const base = f.text.data();
     QChar* out = base;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     for (int r = 0; r < n; ++r) {
         QChar* const from = out;
-        out = decoder.appendToBuffer(out, QByteArrayView(result_->raw(r, col), f.length[r]));
+        out = decodeUtf8(result_->raw(r, col), f.length[r], out);
         QChar* end = out;
         while (end > from && end[-1] == QLatin1Char(' '))
             --end;

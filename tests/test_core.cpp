@@ -293,7 +293,8 @@ private slots:
     // would give; padded char(n) texts match filters without their trailing blanks; field names in any case.
     void dateTextsAndPaddedFilters() {
         TestDb tdb;
-        tdb.exec("insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, NULL)");
+        tdb.exec("insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, NULL), "
+                 "(4, 'Знак №5 😀 ok')");
         TDataModule6 dm;
         tdb.connect(dm.ADO_DB);
         Dataset q(dm.ADO_DB, "q");
@@ -326,7 +327,7 @@ private slots:
         v.open();
         const QList<QPair<QString, int>> cases = {
             {"vid like '%КРАСКА'", 1}, {"vid='покраска'", 1}, {"VID like 'сборка'", 1},
-            {"vid like '%а'", 2},
+            {"vid like '%а'", 2}, {"vid like '%№5 😀 OK'", 1}, {"vid like 'знак №%'", 1},
         };
         for (const auto& [filter, count] : cases) {
             v.setFilter(filter);
