@@ -1,11 +1,10 @@
 // Journal reload: the four shift queries of the busiest day opened through the program's datasets with every
 // value read through Field, against libpq alone running the same texts and reading every cell.
 
-#include "bench/benchsupport.h"
+#include <QCoreApplication>
 
 #include "app/datamodule.h"
-
-#include <QCoreApplication>
+#include "bench/benchsupport.h"
 
 namespace {
 
@@ -21,11 +20,19 @@ size_t readAll(Dataset& ds) {
         for (int c = 0; c < names.size(); ++c) {
             const Field f = ds.field(names[c]);
             switch (types[c]) {
-            case QueryResult::Type::Int: sink += size_t(f.asInt()); break;
-            case QueryResult::Type::Float:
-            case QueryResult::Type::Numeric: sink += size_t(f.asDouble()); break;
-            case QueryResult::Type::Date: sink += size_t(f.asDate().day()); break;
-            default: sink += size_t(f.asString().size()); break;
+                case QueryResult::Type::Int:
+                    sink += size_t(f.asInt());
+                    break;
+                case QueryResult::Type::Float:
+                case QueryResult::Type::Numeric:
+                    sink += size_t(f.asDouble());
+                    break;
+                case QueryResult::Type::Date:
+                    sink += size_t(f.asDate().day());
+                    break;
+                default:
+                    sink += size_t(f.asString().size());
+                    break;
             }
         }
     }

@@ -2,20 +2,19 @@
 // 3,000 marks) and the operations list (substring match over 8,000 operations), through the datasets'
 // client-side filter, against a bare loop over the same strings doing the same case-insensitive comparison.
 
-#include "bench/benchsupport.h"
+#include <QCoreApplication>
 
 #include "app/datamodule.h"
 #include "app/sqltext.h"
-
-#include <QCoreApplication>
+#include "bench/benchsupport.h"
 
 namespace {
 
 struct Search {
     const char* what;
     Dataset* ds;
-    QString typed;    // the word typed, one key at a time
-    bool substring;   // '%x%' rather than 'x%'
+    QString typed;   // the word typed, one key at a time
+    bool substring;  // '%x%' rather than 'x%'
 };
 
 }  // namespace
@@ -45,8 +44,8 @@ int main(int argc, char** argv) {
         for (int k = 1; k <= s.typed.size(); ++k) {
             const QString word = s.typed.left(k);
             words << word;
-            filters << QStringLiteral("marka like ") + sql::quote((s.substring ? QStringLiteral("%") : QString()) + word +
-                                                                  QStringLiteral("%"));
+            filters << QStringLiteral("marka like ") +
+                           sql::quote((s.substring ? QStringLiteral("%") : QString()) + word + QStringLiteral("%"));
         }
         int matched = 0;
         std::vector<int> hits;

@@ -4,11 +4,11 @@
 // is from the launch to that line.
 //   bench_startup TABEL BASELINE DATABASE SERVER
 
-#include "bench/benchsupport.h"
-
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+
+#include "bench/benchsupport.h"
 
 namespace {
 
@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
     const QStringList args = {QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4])};
 
     if (launch(tabel, args) < 0) {
-        std::printf("start-up: pending (target ≤ 2×) — the program shows no login window yet "
-                    "(it must print \"shown\" under TABEL_EXIT_WHEN_SHOWN=1 once the login window is shown)\n");
+        std::printf(
+            "start-up: pending (target ≤ 2×) — the program shows no login window yet "
+            "(it must print \"shown\" under TABEL_EXIT_WHEN_SHOWN=1 once the login window is shown)\n");
         return 0;
     }
     launch(baseline, args);

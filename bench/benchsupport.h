@@ -2,19 +2,18 @@
 // Helpers shared by the benchmark programs: the connection to the benchmark plant, a raw libpq connection
 // with the same settings, timing with medians, and the one result line each benchmark prints.
 
-#include "app/db.h"
-
 #include <libpq-fe.h>
 
 #include <QString>
 #include <QStringList>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <vector>
+
+#include "app/db.h"
 
 namespace bench {
 
@@ -114,10 +113,13 @@ inline Pair timePair(int repeats, const std::function<void()>& prepare, const st
 
 // The result line: "name: figure (target ...) — detail".
 inline void report(const char* name, double ratio, const char* target, bool met, const QString& detail) {
-    std::printf("%s: %.2f× (target %s; %s) — %s\n", name, ratio, target, met ? "met" : "MISSED", detail.toUtf8().constData());
+    std::printf("%s: %.2f× (target %s; %s) — %s\n", name, ratio, target, met ? "met" : "MISSED",
+                detail.toUtf8().constData());
     std::fflush(stdout);
 }
 
-inline QString ms(double v) { return QString::number(v, 'f', v < 10 ? 2 : 1) + QStringLiteral(" ms"); }
+inline QString ms(double v) {
+    return QString::number(v, 'f', v < 10 ? 2 : 1) + QStringLiteral(" ms");
+}
 
 }  // namespace bench

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
-
 #include <cstdio>
 
 namespace {
