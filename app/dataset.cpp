@@ -3,7 +3,6 @@
 #include "app/format.h"
 #include "app/sqltext.h"
 
-
 #include <cstdio>
 #include <cstring>
 
@@ -71,7 +70,7 @@ QString dateText(const QDate& d) {
 }
 
 // Decodes UTF-8 into out, returning the end. Plain ASCII and two-byte sequences (Cyrillic) are decoded here;
-// a text with anything else goes through QString::fromUtf8, so the result is always exactly its.
+// a text with anything else goes through QString::fromUtf8, so the result is always exactly what that gives.
 QChar* decodeUtf8(const char* text, int length, QChar* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const auto* const end = p + length;
