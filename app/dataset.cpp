@@ -3,6 +3,9 @@
 #include "app/format.h"
 #include "app/sqltext.h"
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 QString foldText(const QString& s) {
@@ -63,23 +66,56 @@ bool parseCondition(const QString& text, Condition& c) {
     return false;
 }
 
-// SQL-like matching of a folded text against a pattern split at '%'.
-bool likeMatch(const QString& s, const QStringList& parts) {
+// DD.MM.YYYY, as fmt::date writes it, without parsing a format text for every value.
+QString dateText(const QDate& d) {
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999)
+        return fmt::date(d);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", d.day(), d.month(), d.year());
+    return QString::fromLatin1(buf, 10);
+}
+
+// Decodes UTF-8 into out, returning the end. Plain ASCII and two-byte sequences (Cyrillic) are decoded here;
+// a text with anything else goes through QString::fromUtf8, so the result is always exactly what that gives.
+QChar* decodeUtf8(const char* text, int length, QChar* out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* const end = p + length;
+    QChar* o = out;
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            *o++ = QChar(b);
+            ++p;
+        } else if (b >= 0xC2 && b <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+            *o++ = QChar(char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F)));
+            p += 2;
+        } else {
+            const QString s = QString::fromUtf8(text, length);
+            std::copy(s.cbegin(), s.cend(), out);
+            return out + s.size();
+        }
+    }
+    return o;
+}
+
+// SQL-like matching of a text against a pattern split at '%', ignoring letter case.
+bool likeMatch(QStringView s, const QStringList& parts) {
+    constexpr auto ci = Qt::CaseInsensitive;
     if (parts.size() == 1)
-        return s == parts.front();
-    if (!s.startsWith(parts.front()))
+        return s.compare(parts.front(), ci) == 0;
+    if (!parts.front().isEmpty() && !s.startsWith(parts.front(), ci))
         return false;
     qsizetype pos = parts.front().size();
     for (int k = 1; k < parts.size() - 1; ++k) {
         if (parts[k].isEmpty())
             continue;
-        const qsizetype at = s.indexOf(parts[k], pos);
+        const qsizetype at = s.indexOf(parts[k], pos, ci);
         if (at < 0)
             return false;
         pos = at + parts[k].size();
     }
     const QString& tail = parts.back();
-    return s.size() - pos >= tail.size() && s.endsWith(tail);
+    return tail.isEmpty() || (s.size() - pos >= tail.size() && s.endsWith(tail, ci));
 }
 
 }  // namespace
@@ -109,6 +145,11 @@ double Field::asDouble() const {
     return v.toDouble();
 }
 QDate Field::asDate() const {
+    if (!ds_->bufferHas(col_) && ds_->state() == Dataset::State::Browse) {
+        if (ds_->recNo() == 0)
+            return {};
+        return ds_->result_->date(ds_->rowOf(ds_->recNo() - 1), col_);
+    }
     const QVariant v = value();
     return v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
 }
@@ -148,7 +189,7 @@ void Dataset::open() {
     if (isOpen())
         return;
     result_ = db_.query(boundSql());
-    folded_.clear();
+    texts_.clear();
     state_ = State::Browse;
     buffer_.clear();
     applyFilter();
@@ -160,7 +201,7 @@ void Dataset::close() {
     if (!isOpen())
         return;
     result_.reset();
-    folded_.clear();
+    texts_.clear();
     view_.clear();
     state_ = State::Browse;
     buffer_.clear();
@@ -249,8 +290,17 @@ QString Dataset::textAt(int row, int col) const {
     switch (result_->columnType(col)) {
     case QueryResult::Type::Float:
     case QueryResult::Type::Numeric: return fmt::general(result_->value(r, col).toDouble());
-    case QueryResult::Type::Date: return fmt::date(result_->value(r, col).toDate());
+    case QueryResult::Type::Date: return dateText(result_->date(r, col));
     case QueryResult::Type::DateTime: {
+        // Straight from the server's text where it has the usual form: no local date-time is made.
+        const char* v = result_->raw(r, col);
+        const int len = result_->rawLength(r, col);
+        QDate d;
+        if (len >= 19 && v[13] == ':' && v[16] == ':' && parseIsoDate(v, len, d)) {
+            if (std::memcmp(v + 11, "00:00:00", 8) == 0)
+                return dateText(d);
+            return dateText(d) + QLatin1Char(' ') + QLatin1String(v + 11, 8);
+        }
         const QDateTime dt = result_->value(r, col).toDateTime();
         if (dt.time() == QTime(0, 0))
             return fmt::date(dt.date());
@@ -261,16 +311,34 @@ QString Dataset::textAt(int row, int col) const {
     }
 }
 
-const std::vector<QString>& Dataset::folded(int col) const {
-    auto it = folded_.find(col);
-    if (it != folded_.end())
+const ColumnTexts& Dataset::texts(int col) const {
+    auto it = texts_.find(col);
+    if (it != texts_.end())
         return *it;
-    std::vector<QString> values;
+    // Every row's UTF-8 text decoded into one buffer.
+    ColumnTexts f;
     const int n = result_->rowCount();
-    values.reserve(n);
-    for (int r = 0; r < n; ++r)
-        values.push_back(foldText(result_->text(r, col)));
-    return *folded_.insert(col, std::move(values));
+    f.start.resize(n);
+    f.length.resize(n);
+    qsizetype bytes = 0;
+    for (int r = 0; r < n; ++r) {
+        f.length[r] = result_->rawLength(r, col);
+        bytes += f.length[r];
+    }
+    f.text.resize(bytes);  // UTF-16 never needs more units than UTF-8 has bytes
+    QChar* const base = f.text.data();
+    QChar* out = base;
+    for (int r = 0; r < n; ++r) {
+        QChar* const from = out;
+        out = decodeUtf8(result_->raw(r, col), f.length[r], out);
+        QChar* end = out;
+        while (end > from && end[-1] == QLatin1Char(' '))
+            --end;
+        f.start[r] = from - base;
+        f.length[r] = int(end - from);
+    }
+    f.text.truncate(out - base);
+    return *texts_.insert(col, std::move(f));
 }
 
 void Dataset::setFilter(const QString& filter) {
@@ -312,9 +380,9 @@ void Dataset::applyFilter() {
         throw DbError(objectName() + QStringLiteral(": поле '") + c.field + QStringLiteral("' не найдено"));
     view_.reserve(n);
     if (c.like) {
-        const auto& values = folded(col);
+        const auto& values = texts(col);
         for (int r = 0; r < n; ++r)
-            if (likeMatch(values[r], c.parts))
+            if (likeMatch(values.at(r), c.parts))
                 view_.push_back(r);
         return;
     }
@@ -332,9 +400,9 @@ void Dataset::applyFilter() {
         return;
     }
     const QString want = foldText(c.value);
-    const auto& values = folded(col);
+    const auto& values = texts(col);
     for (int r = 0; r < n; ++r)
-        if (values[r] == want && !result_->isNull(r, col))
+        if (values.at(r).compare(want, Qt::CaseInsensitive) == 0 && !result_->isNull(r, col))
             view_.push_back(r);
 }
 
@@ -346,7 +414,7 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
     bool numeric = false;
     const double number = value.toString().toDouble(&numeric);
     const QString want = foldText(value.toString());
-    const auto& values = folded(col);
+    const auto& values = texts(col);
     for (int i = 0; i < n; ++i) {
         const int r = rowOf(i);
         if (result_->isNull(r, col))
@@ -356,7 +424,7 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
         if (numeric && (t == QueryResult::Type::Int || t == QueryResult::Type::Float || t == QueryResult::Type::Numeric))
             match = result_->value(r, col).toDouble() == number;
         else
-            match = values[r] == want;
+            match = values.at(r).compare(want, Qt::CaseInsensitive) == 0;
         if (match) {
             setCurrent(i);
             return true;

@@ -14,6 +14,15 @@
 
 class Dataset;
 
+// The texts of one column with trailing blanks dropped, for filtering and locating (compared ignoring letter
+// case): one buffer for all rows, so that the first keystroke of a search does not allocate a string per row.
+struct ColumnTexts {
+    QString text;
+    std::vector<qsizetype> start;
+    std::vector<int> length;
+    QStringView at(int row) const { return QStringView(text).mid(start[row], length[row]); }
+};
+
 // One column of a dataset's current row. NULL reads as 0, an empty text or an invalid date.
 class Field {
 public:
@@ -115,7 +124,7 @@ private:
     int rowOf(int viewRow) const { return filtered_ ? view_[viewRow] : viewRow; }
     void applyFilter();
     void setCurrent(int index);
-    const std::vector<QString>& folded(int col) const;
+    const ColumnTexts& texts(int col) const;
     bool bufferHas(int col) const { return state_ != State::Browse && buffer_.contains(col); }
     QVariant currentValue(int col) const;
     QString literalOf(int col, int row) const;
@@ -131,7 +140,7 @@ private:
     QString filter_;
     bool filtered_ = false;
     std::vector<int> view_;
-    mutable QHash<int, std::vector<QString>> folded_;
+    mutable QHash<int, ColumnTexts> texts_;
 
     QString table_;
     QString key_;

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -80,24 +81,47 @@ QList<QPair<QString, QString>> ConnectionSettings::libpqParams() const {
 
 // ---------------------------------------------------------------------------------------------------------------
 
+bool parseIsoDate(const char* v, int len, QDate& out) {
+    if (len < 10 || v[4] != '-' || v[7] != '-' || (len > 10 && v[10] != ' ') || std::memchr(v, 'B', len))
+        return false;
+    int digits[8];
+    const int at[8] = {0, 1, 2, 3, 5, 6, 8, 9};
+    for (int i = 0; i < 8; ++i) {
+        const char c = v[at[i]];
+        if (c < '0' || c > '9')
+            return false;
+        digits[i] = c - '0';
+    }
+    out = QDate(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3], digits[4] * 10 + digits[5],
+                digits[6] * 10 + digits[7]);
+    return out.isValid();
+}
+
 QueryResult::QueryResult(pg_result* res) : res_(res) {
     const int n = PQnfields(res_);
     types_.reserve(n);
-    for (int c = 0; c < n; ++c)
+    names_.reserve(n);
+    for (int c = 0; c < n; ++c) {
         types_.push_back(typeOf(PQftype(res_, c)));
+        names_.push_back(QString::fromUtf8(PQfname(res_, c)));
+    }
 }
 
 QueryResult::~QueryResult() { PQclear(res_); }
 
 int QueryResult::rowCount() const { return PQntuples(res_); }
 int QueryResult::columnCount() const { return PQnfields(res_); }
-QString QueryResult::columnName(int col) const { return QString::fromUtf8(PQfname(res_, col)); }
+QString QueryResult::columnName(int col) const { return names_[col]; }
 QueryResult::Type QueryResult::columnType(int col) const { return types_[col]; }
 
 int QueryResult::columnIndex(const QString& name) const {
-    const int n = columnCount();
+    // Windows look fields up by name for every row they read: no conversion, the exact spelling first.
+    const int n = int(names_.size());
     for (int c = 0; c < n; ++c)
-        if (QString::fromUtf8(PQfname(res_, c)).compare(name, Qt::CaseInsensitive) == 0)
+        if (names_[c] == name)
+            return c;
+    for (int c = 0; c < n; ++c)
+        if (names_[c].compare(name, Qt::CaseInsensitive) == 0)
             return c;
     return -1;
 }
@@ -123,10 +147,22 @@ QVariant QueryResult::value(int row, int col) const {
     }
     case Type::Float:
     case Type::Numeric: return QVariant(QByteArray::fromRawData(v, PQgetlength(res_, row, col)).toDouble());
-    case Type::Date: return QVariant(QDate::fromString(QString::fromLatin1(v), Qt::ISODate));
+    case Type::Date: {
+        QDate d;
+        if (parseIsoDate(v, PQgetlength(res_, row, col), d))
+            return QVariant(d);
+        return QVariant(QDate::fromString(QString::fromLatin1(v), Qt::ISODate));
+    }
     case Type::DateTime: {
-        QString s = QString::fromLatin1(v);
         // "YYYY-MM-DD HH:MM:SS[.ffffff][+TZ]": the wall-clock part is what the program shows.
+        const int len = PQgetlength(res_, row, col);
+        QDate d;
+        if (len >= 19 && parseIsoDate(v, len, d) && v[13] == ':' && v[16] == ':') {
+            const int hh = (v[11] - '0') * 10 + (v[12] - '0'), mm = (v[14] - '0') * 10 + (v[15] - '0'),
+                      ss = (v[17] - '0') * 10 + (v[18] - '0');
+            return QVariant(QDateTime(d, QTime(hh, mm, ss)));
+        }
+        QString s = QString::fromLatin1(v);
         static const QRegularExpression tz(QStringLiteral("[+-]\\d\\d(:\\d\\d)?$"));
         s.remove(tz);
         QDateTime dt = QDateTime::fromString(s.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -135,6 +171,18 @@ QVariant QueryResult::value(int row, int col) const {
     case Type::Bool: return QVariant(v[0] == 't');
     default: return QVariant(text(row, col));
     }
+}
+
+QDate QueryResult::date(int row, int col) const {
+    if (PQgetisnull(res_, row, col))
+        return {};
+    if (types_[col] == Type::Date || types_[col] == Type::DateTime) {
+        QDate d;
+        if (parseIsoDate(PQgetvalue(res_, row, col), PQgetlength(res_, row, col), d))
+            return d;
+    }
+    const QVariant v = value(row, col);
+    return v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -49,11 +49,19 @@ public:
     int rawLength(int row, int col) const;
     QString text(int row, int col) const;        // UTF-8 decoded server text
     QVariant value(int row, int col) const;      // typed value, null QVariant for NULL
+    // The date of a Date or DateTime value read straight from the server's text (no time-zone lookup, which
+    // a local date-time costs); an invalid date for NULL or any other type.
+    QDate date(int row, int col) const;
 
 private:
     pg_result* res_;
     std::vector<Type> types_;
+    std::vector<QString> names_;
 };
+
+// Reads the date of an ISO text "YYYY-MM-DD[ ...]" as the server writes it; false for anything else (years
+// beyond 9999, BC dates, infinity), which callers then read the slow way.
+bool parseIsoDate(const char* text, int length, QDate& out);
 
 // The one database connection. Every failing call throws DbError with the server's message.
 class Db {

@@ -16,6 +16,10 @@
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
+#include "timesheet/maintenance_dialog.h"
+#include "timesheet/maintenance_journal.h"
+#include "timesheet/nomenclature_picker.h"
+#include "timesheet/piecework_timesheet.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
 
@@ -69,10 +73,10 @@ void createWindows() {
     // make(w.form17);
     // make(w.form20);
     make(w.form22);
-    // make(w.form24);
-    // make(w.form25);
-    // make(w.form26);
-    // make(w.form27);
+    make(w.form24);
+    make(w.form25);
+    make(w.form26);
+    make(w.form27);
 }
 
 void destroyWindows() {

@@ -29,6 +29,8 @@
 #include "catalog/workers_list.h"
 #include "journal/shift_entry_dialog.h"
 #include "journal/timesheet_cell.h"
+#include "timesheet/maintenance_journal.h"
+#include "timesheet/piecework_timesheet.h"
 #include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
@@ -431,9 +433,7 @@ void TForm1::Button3Click() {
         dm.Control.close();
 }
 
-void TForm1::Button5Click() {
-    // TODO(TForm25, maintenance work journal): set its DTPcker1 to the date of DateT and show it.
-}
+void TForm1::Button5Click() { app().form25->openFor(DateT->date()); }
 
 void TForm1::N1Click() { app().form5->runList(); }
 
@@ -443,19 +443,13 @@ void TForm1::N4Click() { app().form4->runList(); }
 
 void TForm1::N6Click() { app().form8->runList(); }
 
-void TForm1::N9Click() {
-    // TODO(TForm27, piece-work time sheet): caption "Табель сделка (27)", working query H_Tabel0.
-}
+void TForm1::N9Click() { app().form27->openSheet(piecework::kPieceWork); }
 
 void TForm1::N13Click() { app().form19->openFor(DateT->date()); }
 
-void TForm1::N14Click() {
-    // TODO(TForm27, piece-work time sheet): caption "Табель хоз. работы (27)", working query H_Tabel7777.
-}
+void TForm1::N14Click() { app().form27->openSheet(piecework::kMaintenance); }
 
-void TForm1::N15Click() {
-    // TODO(TForm27, piece-work time sheet): caption "Табель ср. сдельная (27)", working query H_Tabel7778.
-}
+void TForm1::N15Click() { app().form27->openSheet(piecework::kAverageRate); }
 
 void TForm1::N10Click() {
     // TODO(TForm18, summary reports): DTPicker1/DTPicker2 := summaryPeriod(QDate::currentDate()), then show it.

@@ -291,6 +291,56 @@ private slots:
         QCOMPARE(model.data(model.index(0, 2), Qt::DisplayRole).toString(), QString());
     }
 
+    // Dates and date-times are read straight from the server's text: the same values and texts as a QDateTime
+    // would give; padded char(n) texts match filters without their trailing blanks; field names in any case.
+    void dateTextsAndPaddedFilters() {
+        TestDb tdb;
+        tdb.exec("insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, NULL), "
+                 "(4, 'Знак №5 😀 ok')");
+        TDataModule6 dm;
+        tdb.connect(dm.ADO_DB);
+        Dataset q(dm.ADO_DB, "q");
+        q.setSql("select v.n, v.d::date as d, v.t::timestamp as t, v.t::timestamptz as tz from (values "
+                 "(1, '2024-03-05', '2024-03-05 00:00:00'), (2, '2024-12-31', '2024-12-31 14:07:09.75'), "
+                 "(3, NULL, NULL), (4, '0987-01-02', '2024-03-05 00:00:00.5')) as v(n, d, t) order by n");
+        q.open();
+        struct Row {
+            QDate d;
+            QString dText, tText;
+            QDateTime t;
+        };
+        const QList<Row> rows = {
+            {QDate(2024, 3, 5), "05.03.2024", "05.03.2024", QDateTime(QDate(2024, 3, 5), QTime(0, 0))},
+            {QDate(2024, 12, 31), "31.12.2024", "31.12.2024 14:07:09", QDateTime(QDate(2024, 12, 31), QTime(14, 7, 9))},
+            {QDate(), "", "", QDateTime()},
+            {QDate(987, 1, 2), "02.01.0987", "05.03.2024", QDateTime(QDate(2024, 3, 5), QTime(0, 0))},
+        };
+        for (const Row& r : rows) {
+            const QString at = "row " + q.field("n").asString();
+            QVERIFY2(q.field("d").asDate() == r.d, qPrintable(at));
+            QVERIFY2(q.field("D").asString() == r.dText, qPrintable(at));
+            QVERIFY2(q.field("t").asString() == r.tText, qPrintable(at + ": " + q.field("t").asString()));
+            QVERIFY2(q.field("t").asDate() == r.t.date(), qPrintable(at));
+            QVERIFY2(q.field("t").asDateTime() == r.t, qPrintable(at));
+            QVERIFY2(q.field("tz").asDate() == r.t.date(), qPrintable(at));
+            q.next();
+        }
+        Dataset& v = dm.Vid_oper;
+        v.open();
+        const QList<QPair<QString, int>> cases = {
+            {"vid like '%КРАСКА'", 1}, {"vid='покраска'", 1}, {"VID like 'сборка'", 1},
+            {"vid like '%а'", 2}, {"vid like '%№5 😀 OK'", 1}, {"vid like 'знак №%'", 1},
+        };
+        for (const auto& [filter, count] : cases) {
+            v.setFilter(filter);
+            v.setFiltered(true);
+            QVERIFY2(v.recordCount() == count, qPrintable(filter + ": " + QString::number(v.recordCount())));
+        }
+        v.setFiltered(false);
+        QVERIFY(v.locate("vid", "СБОРКА"));
+        QCOMPARE(v.field("id").asInt(), 2);
+    }
+
     void tableBoundDataset() {
         TestDb tdb;
         TDataModule6 dm;

@@ -267,29 +267,40 @@ private slots:
     void menuOpensItsWindow_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::newRow("Рабочие") << "N1" << "TForm5";
-        QTest::newRow("Изделия") << "N3" << "TForm3";
-        QTest::newRow("Цены") << "N4" << "TForm4";
-        QTest::newRow("Операции") << "N6" << "TForm8";
-        QTest::newRow("Табель по сменам") << "N13" << "TForm19";
+        QTest::addColumn<QString>("caption");  // checked where one window serves several items
+        QTest::newRow("Рабочие") << "N1" << "TForm5" << "";
+        QTest::newRow("Изделия") << "N3" << "TForm3" << "";
+        QTest::newRow("Цены") << "N4" << "TForm4" << "";
+        QTest::newRow("Операции") << "N6" << "TForm8" << "";
+        QTest::newRow("Табель по сменам") << "N13" << "TForm19" << "";
+        QTest::newRow("Табель сделка") << "N9" << "TForm27" << "Табель сделка (27)";
+        QTest::newRow("Табель хоз. работ") << "N14" << "TForm27" << "Табель хоз. работы (27)";
+        QTest::newRow("Табель ср. сдельная") << "N15" << "TForm27" << "Табель ср. сдельная (27)";
+        QTest::newRow("Ср.сд./хоз. работы") << "Button5" << "TForm25" << "";
     }
     void menuOpensItsWindow() {
         QFETCH(QString, item);
         QFETCH(QString, window);
+        QFETCH(QString, caption);
         AppFixture f;
         TForm1* w = app().form1;
         QObject* sender = w->findChild<QAction*>(item);
         if (!sender)
             sender = w->findChild<QPushButton*>(item);
         QVERIFY(sender);
-        QString shown;
-        f.ui.onModal([&](QDialog* d) { shown = d->objectName(); });
+        QString shown, title;
+        f.ui.onModal([&](QDialog* d) {
+            shown = d->objectName();
+            title = d->windowTitle();
+        });
         if (auto* a = qobject_cast<QAction*>(sender))
             a->trigger();
         else
             qobject_cast<QPushButton*>(sender)->click();
         QCOMPARE(shown, window);
-        QVERIFY(f.ui.errors.isEmpty());
+        if (!caption.isEmpty())
+            QCOMPARE(title, caption);
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join("; ")));
     }
 
     void schemaUpgradeFromTheMenu() {

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/dataset.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Maintenance work entry dialog: adds a maintenance entry for the journal's day or changes the journal's current
+// one, and keeps the worker's maintenance time-sheet row of that day in step.
+class TForm24 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm24(QWidget* parent = nullptr);
+
+    int Tag = 0;       // 0: the save adds an entry; otherwise it changes entry entryId
+    int entryId = 0;   // the journal's current entry, for a change
+    int workerId = 0;  // chosen worker (accounts_dep.person.id), 0: none
+    int groupId = 0;   // chosen nomenclature group (cmn_classifier.item.id), 0: none
+
+    Dataset type_work;  // the two work kinds with their hourly price
+
+    QGroupBox* GroupBox1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QPushButton* Button3;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QPushButton* Button4;
+    QComboBox* cb_type_work;
+    QLineEdit* Edit6;
+    QLabel* Label8;
+    QLineEdit* DBEdit1;
+    QLabel* Label3;
+    QLineEdit* DBEdit2;
+    QCheckBox* CBox1;
+    QPushButton* Button1;
+    QPushButton* Button6;
+
+    // The work kind list, as the journal opens it before a showing and closes it afterwards.
+    void openKinds();
+    void closeKinds();
+    // Selects the work kind with that key (none when the list lacks it).
+    void selectKind(int id);
+    int selectedKind() const;
+
+    void Button3Click();  // pick a worker
+    void Button4Click();  // pick a nomenclature group
+    void Button1Click();  // save
+    void Edit6Exit();     // the sum follows the hours
+    void cb_type_workChange();
+
+private:
+    void fillKinds();
+    void showPrice();
+};

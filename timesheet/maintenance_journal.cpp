@@ -1,0 +1,184 @@
+#include "timesheet/maintenance_journal.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/datamodule.h"
+#include "app/dataset_model.h"
+#include "app/format.h"
+#include "app/registry.h"
+#include "app/ui.h"
+#include "timesheet/maintenance_dialog.h"
+#include "timesheet/maintenance_logic.h"
+#include "timesheet/window_style.h"
+
+TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, QStringLiteral("fatigue")) {
+    setObjectName(QStringLiteral("TForm25"));
+    setWindowTitle(QStringLiteral("Хоз. работы (25)"));
+    fatigue.setSql(maint::dayListSql());
+
+    DBGrid1 = new DbGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+    DBGrid1->setColumns({
+        {QStringLiteral("fio"), QStringLiteral("ФИО"), left, {}, true, 170},
+        {QStringLiteral("s_caption"), QStringLiteral("Номенклатура"), left, {}, true, 170},
+        {QStringLiteral("vid"), QStringLiteral("Работа"), left, {}, true, 110},
+        {QStringLiteral("price"), QStringLiteral("Цена"), right, {}, true, 70},
+        {QStringLiteral("cnt"), QStringLiteral("Кол-во"), right, {}, true, 55},
+        {QStringLiteral("summ"), QStringLiteral("Итого"), right, {}, true, 75},
+        {QStringLiteral("s_holiday"), QStringLiteral("Вых."), Qt::AlignCenter, {}, true, 40},
+        {QStringLiteral("s_night"), QStringLiteral("Ноч."), Qt::AlignCenter, {}, true, 40},
+    });
+    DBGrid1->setDataset(&fatigue);
+
+    auto button = [this](const QString& text, const char* name) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Button5 = button(QStringLiteral("Добавить"), "Button5");
+    Button6 = button(QStringLiteral("Изменить"), "Button6");
+    Button7 = button(QStringLiteral("Удалить"), "Button7");
+    Button1 = button(QStringLiteral("Расчитать ср.сд."), "Button1");
+    Button8 = button(QStringLiteral("Выход"), "Button8");
+    DTPcker1 = new QDateEdit(QDate::currentDate(), this);
+    DTPcker1->setObjectName(QStringLiteral("DTPcker1"));
+    DTPcker1->setCalendarPopup(true);
+    DTPcker1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    CBox1 = new QCheckBox(QStringLiteral("Выходной"), this);
+    CBox1->setObjectName(QStringLiteral("CBox1"));
+    CBox1->setAutoFillBackground(true);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(DTPcker1);
+    bottom->addWidget(CBox1);
+    bottom->addWidget(Button1);
+    bottom->addStretch(1);
+    bottom->addWidget(Button5);
+    bottom->addWidget(Button6);
+    bottom->addWidget(Button7);
+    bottom->addWidget(Button8);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid1, 1);
+    layout->addLayout(bottom);
+
+    connect(Button5, &QPushButton::clicked, this, ui::guarded([this](bool) { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, ui::guarded([this](bool) { Button6Click(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { Button6Click(); }));
+    connect(Button7, &QPushButton::clicked, this, ui::guarded([this](bool) { Button7Click(); }));
+    connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
+    connect(Button8, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DTPcker1, &QDateEdit::dateChanged, this, ui::guarded([this](QDate) { DTPcker1Change(); }));
+    connect(CBox1, &QCheckBox::toggled, this, ui::guarded([this](bool) { CBox1Click(); }));
+
+    CBox1Click();
+    setFixedWindow(this, QSize(790, 460));
+}
+
+void TForm25::openFor(const QDate& date) {
+    {
+        const QSignalBlocker block(DTPcker1);
+        DTPcker1->setDate(date);
+    }
+    ui::execModal(this);
+}
+
+void TForm25::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui::guarded([this] { FormActivate(); })();
+}
+
+void TForm25::FormActivate() {
+    shiftNumber = 1;
+    fatigue.close();
+    fatigue.setParam(QStringLiteral("d_date"), DTPcker1->date());
+    fatigue.open();
+}
+
+void TForm25::DTPcker1Change() {
+    CBox1->setChecked(fmt::isWeekend(DTPcker1->date()));
+    fatigue.close();
+    fatigue.setParam(QStringLiteral("d_date"), DTPcker1->date());
+    fatigue.open();
+}
+
+void TForm25::CBox1Click() {
+    const bool on = CBox1->isChecked();
+    QPalette pal = CBox1->palette();
+    pal.setColor(CBox1->backgroundRole(), on ? QColor(0xFF, 0, 0) : QApplication::palette().color(QPalette::Button));
+    CBox1->setPalette(pal);
+    QFont font = CBox1->font();
+    font.setBold(on);
+    CBox1->setFont(font);
+}
+
+void TForm25::reloadKeepingRow() {
+    const int row = fatigue.recNo();
+    fatigue.close();
+    fatigue.open();
+    if (!fatigue.isEmpty() && row > 0)
+        fatigue.setRecNo(row);
+}
+
+void TForm25::Button5Click() {
+    TForm24* d = app().form24;
+    d->openKinds();
+    d->Tag = 0;
+    d->entryId = 0;
+    d->Edit1->clear();
+    d->Edit2->clear();
+    d->Edit6->setText(QStringLiteral("0"));
+    d->CBox1->setChecked(false);
+    d->CBox1->setEnabled(true);
+    d->workerId = 0;
+    d->groupId = 0;
+    d->selectKind(maint::kMaintenance);
+    ui::execModal(d);
+    d->closeKinds();
+}
+
+void TForm25::Button6Click() {
+    TForm24* d = app().form24;
+    d->Tag = 1;
+    d->openKinds();
+    const bool has = fatigue.isOpen() && !fatigue.isEmpty();
+    auto text = [&](const char* f) { return has ? fatigue.field(QLatin1String(f)).asString() : QString(); };
+    auto number = [&](const char* f) { return has ? fatigue.field(QLatin1String(f)).asInt() : 0; };
+    d->Edit1->setText(text("fio"));
+    d->Edit2->setText(text("s_caption"));
+    d->Edit6->setText(text("cnt"));
+    d->groupId = number("id_nom");
+    d->workerId = number("id_p");
+    d->entryId = number("id");
+    d->selectKind(number("id_o"));
+    d->CBox1->setChecked(number("i_night") != 0);
+    d->CBox1->setEnabled(false);
+    ui::execModal(d);
+    d->closeKinds();
+}
+
+void TForm25::Button7Click() {
+    if (!fatigue.isOpen() || fatigue.isEmpty())
+        return;
+    if (ui::messageBox(QStringLiteral("Удалить позицию из списка?"), QStringLiteral("Удаление"), ui::MB_QUESTION) !=
+        ui::IDYES)
+        return;
+    maint::deleteEntry(*app().dm, fatigue.field(QStringLiteral("id")).asInt());
+    reloadKeepingRow();
+}
+
+void TForm25::Button1Click() {
+    const QDate d = DTPcker1->date();
+    maint::computeAverageRate(*app().dm, d.month(), d.year());
+    reloadKeepingRow();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDate>
+#include <QDialog>
+
+#include "app/dataset.h"
+
+class DbGrid;
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+
+// Maintenance work journal: the maintenance entries of one day, added, changed and deleted through the entry
+// dialog, and the average piece rate of a month computed into the entries paid at that rate.
+class TForm25 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm25(QWidget* parent = nullptr);
+
+    // Opening from the main window: the date picker set to date (the day-off box keeps its state), shown modally.
+    void openFor(const QDate& date);
+
+    int Tag = 0;
+    int shiftNumber = 1;  // shift written into new entries
+
+    Dataset fatigue;  // the day list
+
+    DbGrid* DBGrid1;
+    QPushButton* Button5;
+    QPushButton* Button6;
+    QPushButton* Button7;
+    QDateEdit* DTPcker1;
+    QPushButton* Button1;
+    QCheckBox* CBox1;
+    QPushButton* Button8;
+
+    void FormActivate();
+    void DTPcker1Change();
+    void CBox1Click();
+    void Button5Click();  // add
+    void Button6Click();  // change
+    void Button7Click();  // delete
+    void Button1Click();  // average piece rate
+
+    // Reopens the day list and returns to the row number it was on.
+    void reloadKeepingRow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};

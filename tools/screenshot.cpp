@@ -1,0 +1,75 @@
+// Takes pictures of the program's windows as a user sees them, for looking at layouts without clicking:
+//   screenshot DATABASE SERVER OUTDIR [ITEM...]
+// starts the program on the database, logs in with full access, grabs the main window, then triggers each
+// ITEM (an objectName of a main-window menu item or button, e.g. N1 or Button5) and grabs every window that it
+// shows modally (OUTDIR/<item>-<window>.png). Run under xvfb-run or with QT_QPA_PLATFORM=offscreen.
+#include "app/registry.h"
+#include "app/startup.h"
+#include "app/ui.h"
+#include "journal/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+class GrabbingUi : public ui::Handler {
+public:
+    QString prefix;
+    QDir out;
+    int messageBox(const QString& text, const QString& caption, int) override {
+        qInfo("message: %s / %s", qPrintable(caption), qPrintable(text));
+        return ui::IDNO;
+    }
+    int execModal(QDialog* d) override {
+        d->show();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString file = out.filePath(prefix + QLatin1Char('-') + d->objectName() + QStringLiteral(".png"));
+        d->grab().save(file);
+        qInfo("saved %s", qPrintable(file));
+        d->done(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
+    void showError(const QString& message) override { qWarning("error: %s", qPrintable(message)); }
+    void terminate() override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication a(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 4) {
+        qWarning("usage: screenshot DATABASE SERVER OUTDIR [ITEM...]");
+        return 2;
+    }
+    GrabbingUi grab;
+    grab.out = QDir(args[3]);
+    grab.out.mkpath(QStringLiteral("."));
+    ui::setHandler(&grab);
+    if (!startUp({args[1], args[2]}))
+        return 1;
+    TForm1* main = app().form1;
+    main->loginText = QStringLiteral("3958");
+    main->show();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    main->grab().save(grab.out.filePath(QStringLiteral("TForm1.png")));
+    for (int i = 4; i < args.size(); ++i) {
+        grab.prefix = args[i];
+        if (auto* act = main->findChild<QAction*>(args[i]))
+            act->trigger();
+        else if (auto* b = main->findChild<QPushButton*>(args[i]))
+            b->click();
+        else
+            qWarning("no item %s", qPrintable(args[i]));
+    }
+    main->hide();
+    destroyWindows();
+    return 0;
+}
