@@ -268,6 +268,7 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("caption");  // checked where one window serves several items
+        QTest::newRow("Добавить") << "Button1" << "TForm11" << "Заведение новой позиции (11)";
         QTest::newRow("Рабочие") << "N1" << "TForm5" << "";
         QTest::newRow("Изделия") << "N3" << "TForm3" << "";
         QTest::newRow("Цены") << "N4" << "TForm4" << "";
