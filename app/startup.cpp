@@ -1,10 +1,5 @@
 #include "app/startup.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QTimer>
-#include <vector>
-
 #include "app/datamodule.h"
 #include "app/db.h"
 #include "app/login_window.h"
@@ -27,6 +22,12 @@
 #include "reports/summary_reports.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <vector>
 
 Windows& app() {
     static Windows w;

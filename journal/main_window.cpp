@@ -28,10 +28,10 @@
 #include "catalog/products_list.h"
 #include "catalog/workers_list.h"
 #include "journal/timesheet_cell.h"
+#include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
 #include "reports/summary_reports.h"
-#include "timesheet/shift_timesheet.h"
 
 namespace {
 
@@ -390,29 +390,19 @@ void TForm1::Button5Click() {
     // TODO(TForm25, maintenance work journal): set its DTPcker1 to the date of DateT and show it.
 }
 
-void TForm1::N1Click() {
-    app().form5->runList();
-}
+void TForm1::N1Click() { app().form5->runList(); }
 
-void TForm1::N3Click() {
-    app().form3->runList();
-}
+void TForm1::N3Click() { app().form3->runList(); }
 
-void TForm1::N4Click() {
-    app().form4->runList();
-}
+void TForm1::N4Click() { app().form4->runList(); }
 
-void TForm1::N6Click() {
-    app().form8->runList();
-}
+void TForm1::N6Click() { app().form8->runList(); }
 
 void TForm1::N9Click() {
     // TODO(TForm27, piece-work time sheet): caption "Табель сделка (27)", working query H_Tabel0.
 }
 
-void TForm1::N13Click() {
-    app().form19->openFor(DateT->date());
-}
+void TForm1::N13Click() { app().form19->openFor(DateT->date()); }
 
 void TForm1::N14Click() {
     // TODO(TForm27, piece-work time sheet): caption "Табель хоз. работы (27)", working query H_Tabel7777.
@@ -440,9 +430,7 @@ void TForm1::N12Click() {
     runLegacyImport([this](const QString& text) { Label1->setText(text); });
 }
 
-void TForm1::N16Click() {
-    schema::upgrade(app().dm->ADO_DB);
-}
+void TForm1::N16Click() { schema::upgrade(app().dm->ADO_DB); }
 
 std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {
     const QDate first(today.year(), today.month(), 1);
