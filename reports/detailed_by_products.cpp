@@ -34,7 +34,7 @@ report::ReportDefinition detailedByProductsLayout() {
     nom.key = QStringLiteral("nom");
     nom.header.height = kBand;
     nom.header.fill = groupFill();
-    nom.header.add(computed(QRectF(0, 0.5, 190, 5), trimmed(QStringLiteral("nom")), bold()));
+    nom.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("nom")), bold()));
     nom.footer.height = kBand;
     nom.footer.add(total(cols.centred(124, 125, 0.5, 5), QStringLiteral("brk")));
     nom.footer.add(total(cols.centred(133, 134, 0.5, 5), QStringLiteral("mass"), QStringLiteral("#0.00")));

@@ -34,7 +34,7 @@ report::ReportDefinition detailedByWorkersLayout() {
     worker.key = QStringLiteral("fio");
     worker.header.height = kBand;
     worker.header.fill = groupFill();
-    worker.header.add(computed(QRectF(0, 0.5, 190, 5), trimmed(QStringLiteral("fio")), bold()));
+    worker.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("fio")), bold()));
     worker.footer.height = kBand;
     worker.footer.add(total(cols.centred(128, 128, 0.5, 5), QStringLiteral("brk")));
     worker.footer.add(total(cols.centred(146, 146, 0.5, 5), QStringLiteral("kolvo")));

@@ -27,7 +27,7 @@ report::ReportDefinition byProductsLayout() {
     nom.key = QStringLiteral("nom");
     nom.header.height = kBand;
     nom.header.fill = groupFill();
-    nom.header.add(computed(QRectF(0, 0.5, 190, 5), trimmed(QStringLiteral("nom")), bold()));
+    nom.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("nom")), bold()));
     nom.footer.height = kBand;
     nom.footer.add(total(cols.centred(134, 134, 0.5, 5), QStringLiteral("mass")));
     nom.footer.add(total(cols.centred(163, 163, 0.5, 5), QStringLiteral("kolvo")));

@@ -27,7 +27,7 @@ report::ReportDefinition byWorkersLayout() {
     worker.key = QStringLiteral("fio");  // t_Report.fio
     worker.header.height = kBand;
     worker.header.fill = groupFill();
-    worker.header.add(computed(QRectF(0, 0.5, 190, 5), trimmed(QStringLiteral("fio")), bold()));
+    worker.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("fio")), bold()));
     worker.footer.height = kBand;
     worker.footer.frame = Frame{Frame::Bottom, Qt::black, Qt::SolidLine, 0.3};
     worker.footer.add(total(cols.centred(163, 163, 0.5, 5), QStringLiteral("summa"), QStringLiteral("#0.00")));

@@ -167,9 +167,6 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, Q
     layout->addSpacing(6);
     layout->addWidget(Button5);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    // Enter presses the button that has the focus; in a date picker it does nothing.
-    for (QPushButton* b : {Button4, Button2, Button1, Button3, Button6, Button5})
-        b->setAutoDefault(true);
 
     auto on = [this](QPushButton* b, void (TForm18::*handler)()) {
         connect(b, &QPushButton::clicked, this, ui::guarded([this, handler](bool) { (this->*handler)(); }));

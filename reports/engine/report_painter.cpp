@@ -167,9 +167,13 @@ int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options
         }
     if (options.maximized)
         dlg.setWindowState(dlg.windowState() | Qt::WindowMaximized);
-    if (options.fitWidth)
-        if (auto* w = dlg.findChild<QPrintPreviewWidget*>())
+    if (options.fitWidth) {
+        // Through the toolbar's own action, so that its button shows the zoom mode in force.
+        if (auto* fit = dlg.findChild<QAction*>(QStringLiteral("fitWidthAction")))
+            fit->trigger();
+        else if (auto* w = dlg.findChild<QPrintPreviewWidget*>())
             w->fitToWidth();
+    }
     return ui::execModal(&dlg);
 }
 
