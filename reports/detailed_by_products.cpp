@@ -60,6 +60,7 @@ report::ReportDefinition detailedByProductsLayout() {
     r.summary.add(total(cols.centred(152, 152, 1, kFooter - 2), QStringLiteral("kolvo")));
     r.summary.add(total(cols.centred(170, 170, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
     pageFooter(r);
+    fillsFirst(r);
     return r;
 }
 

@@ -57,6 +57,7 @@ report::ReportDefinition detailedByWorkersLayout() {
     r.summary.add(total(cols.centred(145, 146, 1, kFooter - 2), QStringLiteral("kolvo")));
     r.summary.add(total(cols.centred(166, 170, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
     pageFooter(r);
+    fillsFirst(r);
     return r;
 }
 

@@ -45,6 +45,7 @@ report::ReportDefinition byProductsLayout() {
     r.summary.add(total(cols.centred(131, 134, 1, kFooter - 2), QStringLiteral("mass"), QStringLiteral("#0")));
     r.summary.add(total(cols.centred(161, 163, 1, kFooter - 2), QStringLiteral("kolvo")));
     pageFooter(r);
+    fillsFirst(r);
     return r;
 }
 

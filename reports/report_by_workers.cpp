@@ -53,6 +53,7 @@ report::ReportDefinition byWorkersLayout() {
     reportFooter(r, 138, 23);
     r.summary.add(total(cols.centred(161, 163, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
     pageFooter(r);
+    fillsFirst(r);
     return r;
 }
 

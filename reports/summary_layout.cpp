@@ -130,6 +130,27 @@ void pageFooter(ReportDefinition& r) {
     r.pageFooter.add(pageNumber(QRectF(176, 1, kWidth - 176, 5), QStringLiteral("%1"), regular()));
 }
 
+void fillsFirst(ReportDefinition& r) {
+    auto move = [](Band& b) {
+        std::vector<Item> fills;
+        for (Item& i : b.items)
+            if (i.fill.isValid()) {
+                fills.push_back(shape(i.rect, Frame{}, i.fill));
+                i.fill = QColor();
+            }
+        b.items.insert(b.items.begin(), fills.begin(), fills.end());
+    };
+    move(r.reportHeader);
+    move(r.pageHeader);
+    for (Group& g : r.groups) {
+        move(g.header);
+        move(g.footer);
+    }
+    move(r.detail);
+    move(r.summary);
+    move(r.pageFooter);
+}
+
 ReportDefinition blank(const QString& title) {
     ReportDefinition r;
     r.title = title;

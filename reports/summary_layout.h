@@ -73,6 +73,9 @@ report::Item total(const QRectF& mm, const QString& field, const QString& mask =
 void reportFooter(report::ReportDefinition& r, double captionX, double captionWidth);
 // The page number near the right edge (x 176), on every page.
 void pageFooter(report::ReportDefinition& r);
+// Moves the backgrounds of a layout's items to the start of their band, so that a total's background never
+// covers the text of its neighbour when their boxes overlap.
+void fillsFirst(report::ReportDefinition& r);
 // A blank layout with the common page setup.
 report::ReportDefinition blank(const QString& title);
 
