@@ -270,6 +270,7 @@ private slots:
         QTest::addColumn<QString>("caption");  // checked where one window serves several items
         QTest::newRow("Добавить") << "Button1" << "TForm11" << "Заведение новой позиции (11)";
         QTest::newRow("Рабочие") << "N1" << "TForm5" << "";
+        QTest::newRow("Сводные отчеты") << "N10" << "TForm18" << "";
         QTest::newRow("Изделия") << "N3" << "TForm3" << "";
         QTest::newRow("Цены") << "N4" << "TForm4" << "";
         QTest::newRow("Операции") << "N6" << "TForm8" << "";
