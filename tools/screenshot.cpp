@@ -2,7 +2,8 @@
 //   screenshot DATABASE SERVER OUTDIR [ITEM...]
 // starts the program on the database, logs in with full access, grabs the main window, then triggers each
 // ITEM (an objectName of a main-window menu item or button, e.g. N1 or Button5) and grabs every window that it
-// shows modally (OUTDIR/<item>-<window>.png). Run under xvfb-run or with QT_QPA_PLATFORM=offscreen.
+// shows modally (OUTDIR/<item>-<window>.png). "N10/Button4" clicks Button4 inside the window that N10 shows,
+// and grabs what that shows in turn. Run under xvfb-run or with QT_QPA_PLATFORM=offscreen.
 #include "app/registry.h"
 #include "app/startup.h"
 #include "app/ui.h"
@@ -20,6 +21,7 @@ namespace {
 class GrabbingUi : public ui::Handler {
 public:
     QString prefix;
+    QStringList clicks;  // buttons to click inside the next modal windows, outermost first
     QDir out;
     int messageBox(const QString& text, const QString& caption, int) override {
         qInfo("message: %s / %s", qPrintable(caption), qPrintable(text));
@@ -32,6 +34,13 @@ public:
         const QString file = out.filePath(prefix + QLatin1Char('-') + d->objectName() + QStringLiteral(".png"));
         d->grab().save(file);
         qInfo("saved %s", qPrintable(file));
+        if (!clicks.isEmpty()) {
+            const QString name = clicks.takeFirst();
+            if (auto* b = d->findChild<QPushButton*>(name))
+                b->click();
+            else
+                qWarning("no button %s in %s", qPrintable(name), qPrintable(d->objectName()));
+        }
         d->done(QDialog::Rejected);
         return QDialog::Rejected;
     }
@@ -61,13 +70,16 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
     main->grab().save(grab.out.filePath(QStringLiteral("TForm1.png")));
     for (int i = 4; i < args.size(); ++i) {
-        grab.prefix = args[i];
-        if (auto* act = main->findChild<QAction*>(args[i]))
+        QStringList path = args[i].split(QLatin1Char('/'));
+        grab.prefix = path.join(QLatin1Char('-'));
+        const QString item = path.takeFirst();
+        grab.clicks = path;
+        if (auto* act = main->findChild<QAction*>(item))
             act->trigger();
-        else if (auto* b = main->findChild<QPushButton*>(args[i]))
+        else if (auto* b = main->findChild<QPushButton*>(item))
             b->click();
         else
-            qWarning("no item %s", qPrintable(args[i]));
+            qWarning("no item %s", qPrintable(item));
     }
     main->hide();
     destroyWindows();
