@@ -8,10 +8,8 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 QString kindDuplicateSql(const QString& upperName) {
     return QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=") +
@@ -34,21 +32,9 @@ TForm9::TForm9(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout(group);
     form->addRow(QStringLiteral("Операция"), Edit1);
 
-    Button1 = new QPushButton(QStringLiteral("Записать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
+    catalog::addSaveCancel(this, group, Button1, Button2);
 
     catalog::onClick(Button1, this, [this] { Button1Click(); });
-    catalog::onClick(Button2, this, [this] { reject(); });
 }
 
 void TForm9::showEvent(QShowEvent* e) {

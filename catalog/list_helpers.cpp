@@ -1,7 +1,11 @@
 #include "catalog/list_helpers.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace catalog {
 
@@ -30,6 +34,22 @@ bool searchBoxKeepsKey(const QKeyEvent* e) {
             return true;
     const QString text = e->text();
     return !text.isEmpty() && text.at(0).isPrint();
+}
+
+void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel) {
+    save = new QPushButton(QStringLiteral("Записать"), dialog);
+    save->setObjectName(QStringLiteral("Button1"));
+    save->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    onClick(cancel, dialog, [dialog] { dialog->reject(); });
 }
 
 }  // namespace catalog

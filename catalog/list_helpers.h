@@ -5,10 +5,12 @@
 #include <QAbstractButton>
 #include <QString>
 
+class QDialog;
 class QKeyEvent;
+class QPushButton;
 
-// Small pieces the reference-book windows share: the search filter text, which keys a search box keeps, and
-// button wiring through the error guard.
+// Small pieces the reference-book windows share: the search filter text, which keys a search box keeps, button
+// wiring through the error guard, and the layout of an entry dialog.
 namespace catalog {
 
 // The client-side filter of an incremental search: "<field> like '<typed>%'", the typed text kept as it is
@@ -25,5 +27,9 @@ template <class F>
 void onClick(QAbstractButton* button, QObject* context, F handler) {
     QObject::connect(button, &QAbstractButton::clicked, context, ui::guarded([handler](bool) { handler(); }));
 }
+
+// Lays out an entry dialog: its group of fields above a row of "Записать" (save, the default button) and "Отмена"
+// (cancel, closes the dialog). The dialog connects save to its own handler.
+void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel);
 
 }  // namespace catalog

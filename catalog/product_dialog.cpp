@@ -9,12 +9,10 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -69,21 +67,9 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStrin
     form->addRow(QStringLiteral("Расценка"), Edit2);
     form->addRow(QStringLiteral("Номенклатурная группа"), cb_item);
 
-    Button1 = new QPushButton(QStringLiteral("Записать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
+    catalog::addSaveCancel(this, group, Button1, Button2);
 
     catalog::onClick(Button1, this, [this] { Button1Click(); });
-    catalog::onClick(Button2, this, [this] { reject(); });
 }
 
 void TForm7::showEvent(QShowEvent* e) {

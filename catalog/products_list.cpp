@@ -1,20 +1,14 @@
 #include "catalog/products_list.h"
 
 #include "app/datamodule.h"
-#include "app/dataset_model.h"
 #include "app/registry.h"
 #include "app/sqltext.h"
 #include "app/ui.h"
-#include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
 #include "catalog/product_dialog.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 QDate productDeleteDateBound(const QDate& today) {
     int m = today.month();
@@ -34,140 +28,33 @@ QString productGoodsDeleteSql(qlonglong id) {
 }
 
 TForm3::TForm3(QWidget* parent)
-    : QDialog(parent),
+    : ListWindow(parent, {.objectName = "TForm3",
+                          .title = QStringLiteral("Изделия (3)"),
+                          .size = {760, 560},
+                          .columns = {{QStringLiteral("marka"), QStringLiteral("Марка изделия"),
+                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 300},
+                                      {QStringLiteral("nom"), QStringLiteral("Номенклатурная группа"),
+                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 280},
+                                      {QStringLiteral("massa"), QStringLiteral("Коробки"),
+                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
+                          .dataset = &app().dm->Izdel,
+                          .searchField = QStringLiteral("marka")}),
       Izdel_Smena(app().dm->ADO_DB, QStringLiteral("Izdel_Smena"), this),
       ii_oper(app().dm->ADO_DB, QStringLiteral("ii_oper"), this) {
-    setObjectName(QStringLiteral("TForm3"));
-    setWindowTitle(QStringLiteral("Изделия (3)"));
-    resize(760, 560);
-
     Izdel_Smena.setSql(
         QStringLiteral("select count(*) as cnt from accounts_dep.smena s where s.i_id =:id_ii and s.\"data\">=:dt"));
     ii_oper.setSql(QStringLiteral("select count(*) as cnt from accounts_dep.oper o where o.i_id =:id_ii"));
-
-    DBGrid1 = new DbGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
-    DBGrid1->setColumns({
-        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, {}, true, 300},
-        {QStringLiteral("nom"), QStringLiteral("Номенклатурная группа"), left, {}, true, 280},
-        {QStringLiteral("massa"), QStringLiteral("Коробки"), left, {}, true, 0},
-    });
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
-    DBGrid1->setDataset(&app().dm->Izdel);
-
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->installEventFilter(this);
-
-    auto button = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    Button1 = button("Button1", QStringLiteral("Добавить"));
-    Button2 = button("Button2", QStringLiteral("Изменить"));
-    Button3 = button("Button3", QStringLiteral("Удалить"));
-    Button4 = button("Button4", QStringLiteral("Выход"));
-    Button1->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
-    buttons->addStretch();
-    buttons->addWidget(Button4);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(DBGrid1, 1);
-    layout->addWidget(Edit1);
-    layout->addLayout(buttons);
-    setTabOrder(Edit1, DBGrid1);
-
-    connect(Edit1, &QLineEdit::textChanged, this, ui::guarded([this](const QString&) { Edit1Change(); }));
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            ui::guarded([this](const QModelIndex&) { Button2Click(); }));
-    catalog::onClick(Button1, this, [this] { Button1Click(); });
-    catalog::onClick(Button2, this, [this] { Button2Click(); });
-    catalog::onClick(Button3, this, [this] { Button3Click(); });
-    catalog::onClick(Button4, this, [this] { reject(); });
 }
 
 void TForm3::runList() {
-    Dataset& izdel = app().dm->Izdel;
-    Tag = 0;
     // A search typed in an earlier pick would otherwise keep the list narrowed with its search box hidden.
     if (Edit1->isHidden())
         Edit1->clear();
-    izdel.open();
-    Button2->setDefault(false);
-    Button1->setDefault(true);
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    ui::execModal(this);
-    izdel.close();
+    runListMode();
 }
 
 bool TForm3::runPick(int tag) {
-    Dataset& izdel = app().dm->Izdel;
-    Tag = tag;
-    picked_ = false;
-    izdel.open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
-    Edit1->show();
-    Edit1->clear();
-    ui::execModal(this);
-    Button2->setDefault(false);
-    Edit1->hide();
-    izdel.close();
-    return picked_;
-}
-
-void TForm3::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    ui::guarded([this] { FormActivate(); })();
-}
-
-void TForm3::FormActivate() {
-    if (Edit1->isVisible())
-        Edit1->setFocus();
-    else
-        DBGrid1->setFocus();
-}
-
-void TForm3::Edit1Change() {
-    Dataset& izdel = app().dm->Izdel;
-    if (Edit1->text().isEmpty()) {
-        izdel.setFiltered(false);
-        return;
-    }
-    izdel.setFilter(catalog::likePrefixFilter(QStringLiteral("marka"), Edit1->text()));
-    izdel.setFiltered(true);
-}
-
-bool TForm3::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        bool consumed = false;
-        ui::guarded([&] { consumed = Edit1KeyDown(static_cast<QKeyEvent*>(e)); })();
-        return consumed;
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-bool TForm3::Edit1KeyDown(QKeyEvent* e) {
-    Dataset& izdel = app().dm->Izdel;
-    if (e->key() == Qt::Key_Up) {
-        izdel.prior();
-        return true;
-    }
-    if (e->key() == Qt::Key_Down) {
-        izdel.next();
-        return true;
-    }
-    return false;
+    return runPickMode(tag);
 }
 
 void TForm3::Button1Click() {
@@ -187,13 +74,9 @@ void TForm3::Button1Click() {
 void TForm3::Button2Click() {
     Dataset& izdel = app().dm->Izdel;
     if (Tag != 0) {
-        // Pick mode: hand the current product to the caller, then close (an empty list hands nothing).
-        if (izdel.recordCount() > 0) {
-            pickedText = izdel.field(QStringLiteral("marka")).asString().trimmed();
+        // Pick mode: hand the current product to the caller, then close.
+        if (pickCurrentRow())
             pickedId = izdel.field(QStringLiteral("id")).asLongLong();
-            picked_ = true;
-        }
-        accept();
         return;
     }
     if (izdel.recordCount() == 0)

@@ -1,14 +1,9 @@
 #pragma once
 
 #include "app/dataset.h"
+#include "catalog/list_window.h"
 
 #include <QDate>
-#include <QDialog>
-
-class DbGrid;
-class QLineEdit;
-class QPushButton;
-class QKeyEvent;
 
 // The lower date bound of the shift records counted before a product delete: the first day of the month before
 // today's, in the year 2000 (December 2000 in January), so that practically all records of the product count.
@@ -21,22 +16,15 @@ QString productGoodsDeleteSql(qlonglong id);
 
 // The products list: searches, adds, edits and deletes the products (goods rows with their nomenclature group),
 // and picks a product for the operation price dialog (tag 1).
-class TForm3 : public QDialog {
+// The grid, search box, buttons, Tag, pickedText, FormActivate, Edit1Change and Edit1KeyDown come from
+// catalog::ListWindow; the search box takes only Up and Down.
+class TForm3 : public catalog::ListWindow {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
 
-    DbGrid* DBGrid1;
-    QLineEdit* Edit1;
-    QPushButton* Button1;  // "Добавить"
-    QPushButton* Button2;  // "Изменить" / "Выбрать"
-    QPushButton* Button3;  // "Удалить"
-    QPushButton* Button4;  // "Выход"
-
     Dataset Izdel_Smena;  // shift records of the product from a date on
     Dataset ii_oper;      // priced operations of the product
-
-    int Tag = 0;
 
     // Opening from the main menu: list mode.
     void runList();
@@ -44,19 +32,8 @@ public:
     // pickedText (the marka, trimmed) hold it.
     bool runPick(int tag);
     qlonglong pickedId = 0;
-    QString pickedText;
 
-    void FormActivate();
-    void Edit1Change();
-    bool Edit1KeyDown(QKeyEvent* e);  // true: the key is consumed
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-
-protected:
-    void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    bool picked_ = false;
+    void Button1Click() override;
+    void Button2Click() override;
+    void Button3Click() override;
 };

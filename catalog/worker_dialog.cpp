@@ -10,11 +10,9 @@
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <QWheelEvent>
 
 QString workerInsertSql(const QString& fio, const QString& department) {
@@ -62,19 +60,7 @@ TForm2::TForm2(QWidget* parent)
     form->addRow(QStringLiteral("Подразделение"), LCB_department);
     form->addRow(QStringLiteral("Роль"), LCB_roles);
 
-    Button1 = new QPushButton(QStringLiteral("Записать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
+    catalog::addSaveCancel(this, group, Button1, Button2);
 
     // The wheel anywhere on the dialog moves the focused lookup.
     installEventFilter(this);
@@ -82,7 +68,6 @@ TForm2::TForm2(QWidget* parent)
         w->installEventFilter(this);
 
     catalog::onClick(Button1, this, [this] { Button1Click(); });
-    catalog::onClick(Button2, this, [this] { reject(); });
 }
 
 void TForm2::reopenLookups() {

@@ -1,27 +1,15 @@
 #pragma once
 
-#include <QDialog>
-
-class DbGrid;
-class QLineEdit;
-class QPushButton;
-class QKeyEvent;
+#include "catalog/list_window.h"
 
 // The workers list: searches, adds, edits and deletes the workers of accounts_dep.person, and picks a worker
 // for the shift entry dialog (tag 1) and the maintenance work entry dialog (tag 24).
-class TForm5 : public QDialog {
+// The grid, search box, buttons, Tag, pickedText, FormActivate, Edit1Change and Edit1KeyDown come from
+// catalog::ListWindow; the search box also serves list mode and takes every key-down.
+class TForm5 : public catalog::ListWindow {
     Q_OBJECT
 public:
     explicit TForm5(QWidget* parent = nullptr);
-
-    DbGrid* DBGrid1;
-    QLineEdit* Edit1;
-    QPushButton* Button1;  // "Добавить"
-    QPushButton* Button2;  // "Изменить" / "Выбрать"
-    QPushButton* Button3;  // "Удалить"
-    QPushButton* Button4;  // "Выход"
-
-    int Tag = 0;
 
     // Opening from the main menu: list mode.
     void runList();
@@ -29,19 +17,8 @@ public:
     // worker was picked; then pickedId and pickedText (the name, trimmed) hold it.
     bool runPick(int tag);
     int pickedId = 0;
-    QString pickedText;
 
-    void FormActivate();
-    void Edit1Change();
-    bool Edit1KeyDown(QKeyEvent* e);  // true: the key is consumed
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-
-protected:
-    void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    bool picked_ = false;
+    void Button1Click() override;
+    void Button2Click() override;
+    void Button3Click() override;
 };

@@ -1,0 +1,159 @@
+#include "catalog/list_window.h"
+
+#include "app/dataset.h"
+#include "app/ui.h"
+#include "catalog/list_helpers.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace catalog {
+
+ListWindow::ListWindow(QWidget* parent, Setup setup)
+    : QDialog(parent),
+      data_(*setup.dataset),
+      searchField_(setup.searchField),
+      searchInListMode_(setup.searchInListMode),
+      searchTakesAllKeys_(setup.searchTakesAllKeys) {
+    setObjectName(QLatin1String(setup.objectName));
+    setWindowTitle(setup.title);
+    resize(setup.size);
+
+    DBGrid1 = new DbGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns(setup.columns);
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    DBGrid1->setDataset(&data_);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->installEventFilter(this);
+
+    auto button = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    Button1 = button("Button1", QStringLiteral("Добавить"));
+    Button2 = button("Button2", QStringLiteral("Изменить"));
+    Button3 = button("Button3", QStringLiteral("Удалить"));
+    Button4 = button("Button4", QStringLiteral("Выход"));
+    if (!searchInListMode_)
+        Button1->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button3);
+    buttons->addStretch();
+    buttons->addWidget(Button4);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid1, 1);
+    layout->addWidget(Edit1);
+    layout->addLayout(buttons);
+    setTabOrder(Edit1, DBGrid1);
+
+    connect(Edit1, &QLineEdit::textChanged, this, ui::guarded([this](const QString&) { Edit1Change(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            ui::guarded([this](const QModelIndex&) { Button2Click(); }));
+    onClick(Button1, this, [this] { Button1Click(); });
+    onClick(Button2, this, [this] { Button2Click(); });
+    onClick(Button3, this, [this] { Button3Click(); });
+    onClick(Button4, this, [this] { reject(); });
+}
+
+void ListWindow::runListMode() {
+    Tag = 0;
+    data_.open();
+    Button2->setDefault(false);
+    if (!searchInListMode_)
+        Button1->setDefault(true);
+    Button2->setText(QStringLiteral("Изменить"));
+    Button1->show();
+    Button3->show();
+    ui::execModal(this);
+    data_.close();
+}
+
+bool ListWindow::runPickMode(int tag) {
+    Tag = tag;
+    picked_ = false;
+    data_.open();
+    Button2->setText(QStringLiteral("Выбрать"));
+    Button2->setDefault(true);
+    Button2->show();
+    Button1->hide();
+    Button3->hide();
+    Edit1->show();
+    Edit1->clear();
+    ui::execModal(this);
+    if (!searchInListMode_) {
+        Button2->setDefault(false);
+        Edit1->hide();
+    }
+    data_.close();
+    return picked_;
+}
+
+bool ListWindow::pickCurrentRow() {
+    // An empty list hands nothing.
+    const bool any = data_.recordCount() > 0;
+    if (any) {
+        pickedText = data_.field(searchField_).asString().trimmed();
+        picked_ = true;
+    }
+    accept();
+    return any;
+}
+
+void ListWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    ui::guarded([this] { FormActivate(); })();
+}
+
+void ListWindow::FormActivate() {
+    if (Edit1->isVisible())
+        Edit1->setFocus();
+    else if (!searchInListMode_)
+        DBGrid1->setFocus();
+}
+
+void ListWindow::Edit1Change() {
+    if (Edit1->text().isEmpty()) {
+        data_.setFiltered(false);
+        return;
+    }
+    data_.setFilter(likePrefixFilter(searchField_, Edit1->text()));
+    data_.setFiltered(true);
+}
+
+bool ListWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
+        bool consumed = false;
+        ui::guarded([&] { consumed = Edit1KeyDown(static_cast<QKeyEvent*>(e)); })();
+        return consumed;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+bool ListWindow::Edit1KeyDown(QKeyEvent* e) {
+    const bool upDown = e->key() == Qt::Key_Up || e->key() == Qt::Key_Down;
+    if (e->key() == Qt::Key_Up)
+        data_.prior();
+    else if (e->key() == Qt::Key_Down)
+        data_.next();
+    if (!searchTakesAllKeys_)
+        return upDown;
+    // With no default button in list mode, Enter in the search box does nothing there (Qt would otherwise make
+    // "Добавить" the default button).
+    if (searchInListMode_ && Tag == 0 && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter))
+        return true;
+    // Every key-down stops here; characters and Backspace still edit the text.
+    return !searchBoxKeepsKey(e);
+}
+
+}  // namespace catalog
