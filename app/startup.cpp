@@ -15,6 +15,11 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
+#include "reports/detailed_by_products.h"
+#include "reports/detailed_by_workers.h"
+#include "reports/report_by_products.h"
+#include "reports/report_by_workers.h"
+#include "reports/summary_reports.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/nomenclature_picker.h"
@@ -64,13 +69,13 @@ void createWindows() {
     make(w.form9);
     make(w.form10);
     // make(w.form11);
-    // make(w.form18);
+    make(w.form18);
     make(w.form19);
-    // make(w.form21);
+    make(w.form21);
     make(w.form15);
-    // make(w.form16);
-    // make(w.form17);
-    // make(w.form20);
+    make(w.form16);
+    make(w.form17);
+    make(w.form20);
     make(w.form22);
     make(w.form24);
     make(w.form25);

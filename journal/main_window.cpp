@@ -33,6 +33,7 @@
 #include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
+#include "reports/summary_reports.h"
 
 namespace {
 
@@ -406,7 +407,11 @@ void TForm1::N14Click() { app().form27->openSheet(piecework::kMaintenance); }
 void TForm1::N15Click() { app().form27->openSheet(piecework::kAverageRate); }
 
 void TForm1::N10Click() {
-    // TODO(TForm18, summary reports): DTPicker1/DTPicker2 := summaryPeriod(QDate::currentDate()), then show it.
+    TForm18* f = app().form18;
+    const auto [from, to] = summaryPeriod(QDate::currentDate());
+    f->DTPicker1->setDate(from);
+    f->DTPicker2->setDate(to);
+    ui::execModal(f);
 }
 
 void TForm1::N12Click() {

@@ -1,12 +1,18 @@
 #include "reports/engine/report_painter.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolBar>
 
 #include "app/ui.h"
 
@@ -17,6 +23,28 @@ namespace {
 QPageLayout pageLayoutOf(const Layout& layout) {
     return QPageLayout(QPageSize(QPageSize::A4), layout.page.orientation, QMarginsF(0, 0, 0, 0),
                        QPageLayout::Millimeter);
+}
+
+// A text wider than its box is set condensed (down to 70 % of its width) rather than cut at the box's edges, the
+// way a narrow column of a printed form takes a long word; what still does not fit ends in "…".
+void drawFitted(QPainter& p, const QRectF& box, int flags, const QString& text, double gap) {
+    const QFontMetricsF fm(p.font(), p.device());
+    const double width = fm.horizontalAdvance(text);
+    const double room = std::max(1.0, box.width() - gap);
+    if (width <= box.width()) {
+        p.drawText(box, flags, text);
+        return;
+    }
+    constexpr double kMinScale = 0.7;
+    const double scale = std::max(kMinScale, room / width);
+    QString shown = text;
+    if (width * scale > room)
+        shown = fm.elidedText(text, Qt::ElideRight, room / scale);
+    p.save();
+    p.translate(box.left(), box.top());
+    p.scale(scale, 1);
+    p.drawText(QRectF(0, 0, box.width() / scale, box.height()), flags, shown);
+    p.restore();
 }
 
 }  // namespace
@@ -68,7 +96,7 @@ void paintPage(QPainter& p, const Layout& layout, int page) {
                     currentStyle = pr.style;
                 }
                 const TextStyle& s = layout.textStyles[pr.style];
-                p.drawText(px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text);
+                drawFitted(p, px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text, 0.5 * kx);
                 break;
             }
         }
@@ -127,12 +155,63 @@ int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options
     // The preview asks for the pages each time it needs them; no picture of every page is kept here.
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg,
                      ui::guarded([&layout](QPrinter* pr) { print(layout, *pr); }));
+    if (options.savePdf)
+        if (auto* bar = dlg.findChild<QToolBar*>()) {
+            bar->addSeparator();
+            QAction* save =
+                bar->addAction(dlg.style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить PDF"));
+            save->setObjectName(QStringLiteral("SavePdf"));
+            save->setToolTip(QStringLiteral("Сохранить отчет в файл PDF"));
+            QObject::connect(save, &QAction::triggered, &dlg,
+                             ui::guarded([&layout, &dlg](bool) { savePdfAs(layout, &dlg); }));
+        }
     if (options.maximized)
         dlg.setWindowState(dlg.windowState() | Qt::WindowMaximized);
-    if (options.fitWidth)
-        if (auto* w = dlg.findChild<QPrintPreviewWidget*>())
+    if (options.fitWidth) {
+        // Through the toolbar's own action, so that its button shows the zoom mode in force.
+        if (auto* fit = dlg.findChild<QAction*>(QStringLiteral("fitWidthAction")))
+            fit->trigger();
+        else if (auto* w = dlg.findChild<QPrintPreviewWidget*>())
             w->fitToWidth();
+    }
     return ui::execModal(&dlg);
+}
+
+QString pdfFileName(const QString& title) {
+    QString name = title.simplified();
+    for (QChar& c : name)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 32)
+            c = QLatin1Char('_');
+    if (name.isEmpty())
+        name = QStringLiteral("Отчет");
+    return name + QStringLiteral(".pdf");
+}
+
+bool savePdfAs(const Layout& layout, QWidget* parent) {
+    // The folder of the last save is offered again while the program runs.
+    static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QFileDialog dlg(parent, QStringLiteral("Сохранить PDF"));
+    dlg.setObjectName(QStringLiteral("SavePdfDialog"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+    dlg.setDefaultSuffix(QStringLiteral("pdf"));
+    dlg.setDirectory(folder);
+    dlg.selectFile(pdfFileName(layout.title));
+    if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return false;
+    const QString file = dlg.selectedFiles().first();
+    folder = QFileInfo(file).absolutePath();
+    bool written = false;
+    {
+        ui::HourGlass wait;
+        written = writePdf(layout, file);
+    }
+    if (!written)
+        ui::messageBox(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QLatin1Char('.'),
+                       QStringLiteral("Ошибка"), ui::MB_ERROR);
+    return written;
 }
 
 }  // namespace report
