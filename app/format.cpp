@@ -65,6 +65,10 @@ double round4(double v) { return roundDecimal(v, 4, true); }
 QString general(double v) {
     if (v == 0)
         return QStringLiteral("0");
+    // A whole number of at most 15 digits reads the same as the integer: the common case (counts, sums of
+    // pieces) without the general conversion.
+    if (std::fabs(v) < 1e15 && v == std::trunc(v))
+        return QString::number(qint64(v));
     QString s = QString::number(v, 'g', 15);
     if (s.contains(QLatin1Char('e')) && std::fabs(v) >= 1e-5 && std::fabs(v) < 1e15) {
         s = QString::number(v, 'f', 15);

@@ -237,8 +237,7 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent), norm(app().dm->ADO_DB, QStr
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1);
     layout->addLayout(buttons);
-
-    norm.open();
+    // The table is read when the operations list opens the grid for an operation, not at start-up.
 }
 
 void TForm22::DBGrid1ColEnter(int row) {

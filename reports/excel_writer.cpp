@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "app/ui.h"
@@ -32,15 +32,39 @@ QString safeFileTitle(const QString& title) {
 namespace excel {
 
 bool isNumberText(const QString& text, double* value) {
-    static const QRegularExpression re(QStringLiteral("^[+-]?(0|[1-9][0-9]*)([.,][0-9]+)?$"));
-    if (!re.match(text).hasMatch())
+    // An optional sign, a whole part without a leading zero before another digit, an optional separator with
+    // digits after it; one line end after the number is allowed. Read by hand: this runs for every cell.
+    const QChar* p = text.constData();
+    qsizetype n = text.size();
+    if (n > 0 && p[n - 1] == QLatin1Char('\n'))
+        --n;
+    auto digit = [&](qsizetype i) { return p[i].unicode() >= '0' && p[i].unicode() <= '9'; };
+    qsizetype i = 0;
+    if (i < n && (p[i] == QLatin1Char('+') || p[i] == QLatin1Char('-')))
+        ++i;
+    const qsizetype whole = i;
+    while (i < n && digit(i))
+        ++i;
+    if (i == whole || (i - whole > 1 && p[whole] == QLatin1Char('0')))
+        return false;
+    if (i < n && (p[i] == QLatin1Char('.') || p[i] == QLatin1Char(','))) {
+        const qsizetype fraction = ++i;
+        while (i < n && digit(i))
+            ++i;
+        if (i == fraction)
+            return false;
+    }
+    if (i != n)
         return false;
     int significant = 0;
     bool leading = true;
-    for (const QChar c : text) {
-        if (!c.isDigit())
-            continue;
-        if (leading && c == QLatin1Char('0'))
+    char buffer[64];
+    int length = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const char c = static_cast<char>(p[k].unicode());
+        if (c != '+' && length < int(sizeof buffer))
+            buffer[length++] = c == ',' ? '.' : c;
+        if (c < '0' || c > '9' || (leading && c == '0'))
             continue;
         leading = false;
         ++significant;
@@ -48,9 +72,10 @@ bool isNumberText(const QString& text, double* value) {
     if (significant > 15)
         return false;
     if (value) {
-        QString t = text;
-        t.replace(QLatin1Char(','), QLatin1Char('.'));
-        *value = t.toDouble();
+        if (length == int(sizeof buffer))  // a long run of zeros: rare enough for the general reader
+            *value = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        else
+            std::from_chars(buffer, buffer + length, *value);
     }
     return true;
 }
@@ -102,7 +127,8 @@ int ExcelWriter::open(const QString& title) {
         lxw_workbook_options options{};
         options.tmpdir = tmpdir_.data();
         book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
-        if (book_ && !workbook_add_worksheet(book_, "Лист1")) {
+        sheet_ = book_ ? workbook_add_worksheet(book_, "Лист1") : nullptr;
+        if (book_ && !sheet_) {
             workbook_close(book_);
             book_ = nullptr;
         }
@@ -131,22 +157,26 @@ int ExcelWriter::open(const QString& title) {
 int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, bool asText, bool autofit, bool bold) {
     if (text.isEmpty())
         return 1;
-    const QString where =
-        QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
-    lxw_worksheet* ws = book_ ? workbook_get_worksheet_by_name(book_, "Лист1") : nullptr;
-    if (!ws || sheet != 1) {
-        ui::messageBox(where, QStringLiteral("Ошибочный номер листа Microsoft Excel"), ui::MB_ERROR);
+    auto where = [&] {
+        return QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
+    };
+    if (!sheet_ || sheet != 1) {
+        ui::messageBox(where(), QStringLiteral("Ошибочный номер листа Microsoft Excel"), ui::MB_ERROR);
         return -1;
     }
     if (!formatting_)
         asText = autofit = bold = false;
-    if (cellFailed(ws, column, row, text, asText, bold)) {
-        ui::messageBox(where, QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
+    if (cellFailed(sheet_, column, row, text, asText, bold)) {
+        ui::messageBox(where(), QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
         return -1;
     }
     // Autofit fits the column to everything it holds at that moment, as the spreadsheet's own command does.
-    const int col = column - 1;
-    widest_[col] = std::max(widest_.value(col), fitWidth(text, bold));
+    const size_t col = size_t(column - 1);
+    if (col >= widest_.size()) {
+        widest_.resize(col + 1, 0.0);
+        fitted_.resize(col + 1, -1.0);
+    }
+    widest_[col] = std::max(widest_[col], fitWidth(text, bold));
     if (autofit)
         fitted_[col] = widest_[col];
     return 1;
@@ -166,13 +196,17 @@ bool ExcelWriter::cellFailed(lxw_worksheet* ws, int column, int row, const QStri
 }
 
 double ExcelWriter::fitWidth(const QString& text, bool bold) {
-    double widest = 0;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        double w = 0;
-        for (const QChar c : line)
+    // The widest line, capitals counting 1.3.
+    double widest = 0, w = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            widest = std::max(widest, w);
+            w = 0;
+        } else {
             w += c.isUpper() ? 1.3 : 1.0;
-        widest = std::max(widest, w);
+        }
     }
+    widest = std::max(widest, w);
     if (bold)
         widest *= 1.1;
     return std::min(255.0, std::ceil((widest + 1.0) * 4) / 4);
@@ -181,10 +215,13 @@ double ExcelWriter::fitWidth(const QString& text, bool bold) {
 void ExcelWriter::finish(bool report) {
     lxw_workbook* book = book_;
     book_ = nullptr;
-    if (lxw_worksheet* ws = workbook_get_worksheet_by_name(book, "Лист1")) {
-        for (auto it = fitted_.cbegin(); it != fitted_.cend(); ++it)
-            worksheet_set_column(ws, it.key(), it.key(), it.value(), nullptr);
+    if (lxw_worksheet* ws = sheet_) {
+        for (size_t col = 0; col < fitted_.size(); ++col) {
+            if (fitted_[col] >= 0)
+                worksheet_set_column(ws, lxw_col_t(col), lxw_col_t(col), fitted_[col], nullptr);
+        }
     }
+    sheet_ = nullptr;
     lxw_doc_properties props{};
     props.created = created_.isValid() ? static_cast<time_t>(created_.toSecsSinceEpoch()) : 0;
     workbook_set_properties(book, &props);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QString>
 #include <ctime>
+#include <vector>
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -61,8 +61,9 @@ private:
     lxw_workbook* book_ = nullptr;
     QByteArray tmpdir_;
     lxw_format* formats_[4] = {};  // [asText + 2*bold] of the formatting writer
-    QHash<int, double> widest_;    // column (0-based) -> widest text written so far
-    QHash<int, double> fitted_;    // column (0-based) -> width at its last autofit
+    lxw_worksheet* sheet_ = nullptr;  // the workbook's one worksheet
+    std::vector<double> widest_;      // by column (0-based): the widest text written so far
+    std::vector<double> fitted_;      // by column (0-based): the width at its last autofit, negative: none
 };
 
 // The two members of the family: the plain writer (operations list, summary reports) and the formatting

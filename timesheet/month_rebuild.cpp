@@ -27,35 +27,34 @@ QString pieceRowsCondition() {
     return pieceRows({});
 }
 
-QStringList dayStatements(int day, int month, int year) {
-    const QString d = sql::toDate(QDate(year, month, day));
+QString monthStatement(int month, int year) {
+    const int days = QDate(year, month, 1).daysInMonth();
     const QString m = QString::number(month), y = QString::number(year);
-    return {
-        // Rows for the workers and shifts first seen on this day.
-        QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) select s.smena, s.w_id, ") + m +
-            QStringLiteral(", ") + y + QStringLiteral(" from accounts_dep.smena s where s.data=") + d +
-            QStringLiteral(" and s.w_id is not null and s.smena is not null and not exists (select 1 from "
-                           "accounts_dep.h_tabel h where h.w_id=s.w_id and h.smena=s.smena and h.month=") +
-            m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")) +
-            QStringLiteral(") group by s.smena, s.w_id order by s.smena, s.w_id"),
-        // The day's cell of every worker and shift with records that day.
-        QStringLiteral("update accounts_dep.h_tabel h set d") + QString::number(day) +
-            QStringLiteral("=t.tim from (select smena, w_id, sum(time) as tim from accounts_dep.smena where data=") +
-            d +
-            QStringLiteral(" and w_id is not null and smena is not null group by smena, w_id) t where h.w_id=t.w_id "
-                           "and h.smena=t.smena and h.month=") +
-            m + QStringLiteral(" and h.year=") + y + QStringLiteral(" and ") + pieceRows(QStringLiteral("h")),
-    };
+    QString cells, sums;
+    for (int day = 1; day <= days; ++day) {
+        cells += QStringLiteral(", d") + QString::number(day);
+        // A date constant, not to_date(): that would be evaluated again for every record and every day.
+        sums += QStringLiteral(", sum(s.time) filter (where s.data=date '") +
+                QDate(year, month, day).toString(Qt::ISODate) + QStringLiteral("')");
+    }
+    // One row per worker and shift with records in the month, each day's cell the sum of that day's hours (NULL
+    // without records, or with only records without hours). The rows go in in the order of the day they were
+    // first seen, then shift and worker, as a day-by-day rebuild would add them.
+    return QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year") + cells +
+           QStringLiteral(") select s.smena, s.w_id, ") + m + QStringLiteral(", ") + y + sums +
+           QStringLiteral(" from accounts_dep.smena s where s.data>=") + sql::toDate(QDate(year, month, 1)) +
+           QStringLiteral(" and s.data<=") + sql::toDate(QDate(year, month, days)) +
+           QStringLiteral(" and s.w_id is not null and s.smena is not null group by s.smena, s.w_id "
+                          "order by min(s.data), s.smena, s.w_id");
 }
 
 void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
     const int days = QDate(year, month, 1).daysInMonth();
     Transaction t(db);
     begin(db, month, year);
-    for (int day = 1; day <= days; ++day) {
-        for (const QString& s : dayStatements(day, month, year))
-            db.exec(s);
-        if (progress)
+    db.exec(monthStatement(month, year));
+    if (progress) {
+        for (int day = 1; day <= days; ++day)
             progress(day);
     }
     t.commit();

@@ -9,19 +9,18 @@ class Db;
 // Rebuilding a month of the piece-work time sheet (accounts_dep.h_tabel) from the shift records.
 namespace timesheet {
 
-// Called after each day of the month with the day's number (1..days).
+// Called for each day of the month with the day's number (1..days) once that day's cells are written.
 using DayProgress = std::function<void(int day)>;
 
 // Rows that the rebuild replaces: every time-sheet row of the month except the maintenance rows (kinds 7777 and
 // 7778), which the rebuild keeps as they are.
 QString pieceRowsCondition();
 
-// The set-based rebuild: in one transaction the month's piece-work rows are deleted, then day by day one
-// statement adds the rows of workers and shifts first seen that day and one statement writes the day's cells
-// of all of them. Afterwards each worker has one row per shift number with records in the month; day i of it
-// holds the sum of the hours of his records of that shift dated day i, NULL for a day without records. Records
-// without a worker or a shift number belong to no row and are left out. On an error the month stays as it was
-// and the error is thrown on.
+// The set-based rebuild: in one transaction the month's piece-work rows are deleted and one statement adds
+// them again with all their day cells, computed from the month's shift records in one pass. Afterwards each
+// worker has one row per shift number with records in the month; day i of it holds the sum of the hours of his
+// records of that shift dated day i, NULL for a day without records. Records without a worker or a shift number
+// belong to no row and are left out. On an error the month stays as it was and the error is thrown on.
 void rebuildMonth(Db& db, int month, int year, const DayProgress& progress = {});
 
 // The same rebuild done the straightforward way, one lookup and one update or insert per worker, shift and day
@@ -29,7 +28,7 @@ void rebuildMonth(Db& db, int month, int year, const DayProgress& progress = {})
 // rebuildMonth(); kept to prove that and to measure the difference.
 void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress = {});
 
-// The statements rebuildMonth() sends for one day (for tests and the benchmark).
-QStringList dayStatements(int day, int month, int year);
+// The statement of rebuildMonth() that writes the month's rows (after their delete).
+QString monthStatement(int month, int year);
 
 }  // namespace timesheet

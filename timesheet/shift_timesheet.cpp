@@ -347,13 +347,16 @@ void TForm19::Button2Click() {
     for (int k = 1; k <= 31; ++k)
         xl.writeCell(1, k + 1, 2, QString::number(k), false, true, true);
     xl.writeCell(1, 33, 2, QStringLiteral("Итого"), true, true, true);
+    QString days[32];  // the day fields' names, made once
+    for (int k = 1; k <= 31; ++k)
+        days[k] = QStringLiteral("sd%1").arg(k);
     int r = 3;
     h.first();
     while (!h.eof()) {
         xl.writeCell(1, 1, r, h.field(QStringLiteral("fio")).asString(), true, true, false);
         qlonglong total = 0;
         for (int k = 1; k <= 31; ++k) {
-            const int v = h.field(QStringLiteral("sd%1").arg(k)).asInt();  // a day without hours is written as 0
+            const int v = h.field(days[k]).asInt();  // a day without hours is written as 0
             total += v;
             xl.writeCell(1, k + 1, r, QString::number(v), false, true, false);
         }

@@ -1,6 +1,7 @@
 #include "reports/engine/report_layouter.h"
 
 #include <QHash>
+#include <QSet>
 #include <stdexcept>
 
 #include "app/dataset.h"
@@ -293,7 +294,15 @@ private:
     }
 
     void newPage() {
+        // A finished page keeps no spare room; the next one, most likely as full, gets its room at once (a report
+        // of hundreds of pages would otherwise hold a third more than its items).
+        size_t expected = 0;
+        if (!out_.pages.empty()) {
+            out_.pages.back().items.shrink_to_fit();
+            expected = out_.pages.back().items.size();
+        }
         out_.pages.emplace_back();
+        out_.pages.back().items.reserve(expected);
         y_ = top();
         place(def_.pageHeader, QStringLiteral("pageHeader"), -1, lastRow_, false);
         for (int g = 0; g < openLevels_ && g < int(def_.groups.size()); ++g)
@@ -424,6 +433,15 @@ private:
         return {};
     }
 
+    // The same text printed again (a product kind, a colour, a count) shares the first one's characters.
+    QString shared(QString t) {
+        auto it = texts_.constFind(t);
+        if (it != texts_.cend())
+            return *it;
+        texts_.insert(t);
+        return t;
+    }
+
     void emitBand(const Band& b, const QString& name, int level, int row) {
         Page& p = out_.pages.back();
         const quint16 bi = quint16(p.bands.size());
@@ -442,7 +460,7 @@ private:
                 pr.band = bi;
                 pr.style = textStyle(i);
                 pr.rect = r;
-                pr.text = std::move(t);
+                pr.text = shared(std::move(t));
                 if (needsCount)
                     pendingCount_.push_back({out_.pages.size() - 1, p.items.size(), i.text});
                 p.items.push_back(std::move(pr));
@@ -474,6 +492,7 @@ private:
     int rows_ = 0;
     std::vector<int> keyCols_;
     QHash<QString, int> sourceIndex_;
+    QSet<QString> texts_;  // every text placed so far, see shared()
     std::vector<const Item*> sources_;
     std::vector<int> sourceCols_;
     Aggregator agg_;

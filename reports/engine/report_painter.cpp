@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -16,6 +17,8 @@
 
 #include "app/ui.h"
 
+#include <optional>
+
 namespace report {
 
 namespace {
@@ -27,9 +30,9 @@ QPageLayout pageLayoutOf(const Layout& layout) {
 
 // A text wider than its box is set condensed (down to 70 % of its width) rather than cut at the box's edges, the
 // way a narrow column of a printed form takes a long word; what still does not fit ends in "…".
-void drawFitted(QPainter& p, const QRectF& box, int flags, const QString& text, double gap) {
-    const QFontMetricsF fm(p.font(), p.device());
-    const double width = fm.horizontalAdvance(text);
+// fm: the metrics of the painter's font on its device; width: the text's advance in it.
+void drawFitted(QPainter& p, const QFontMetricsF& fm, double width, const QRectF& box, int flags, const QString& text,
+                double gap) {
     const double room = std::max(1.0, box.width() - gap);
     if (width <= box.width()) {
         p.drawText(box, flags, text);
@@ -77,6 +80,10 @@ void paintPage(QPainter& p, const Layout& layout, int page) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     int currentStyle = -1;
+    // Per text style: the font's metrics on this device and the widths measured so far (the same texts recur
+    // line after line: product kinds, colours, counts).
+    std::vector<std::optional<QFontMetricsF>> metrics(layout.textStyles.size());
+    std::vector<QHash<QString, double>> widths(layout.textStyles.size());
     for (const Primitive& pr : layout.pages[size_t(page)].items) {
         switch (pr.kind) {
             case Primitive::Fill:
@@ -96,7 +103,13 @@ void paintPage(QPainter& p, const Layout& layout, int page) {
                     currentStyle = pr.style;
                 }
                 const TextStyle& s = layout.textStyles[pr.style];
-                drawFitted(p, px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text, 0.5 * kx);
+                std::optional<QFontMetricsF>& fm = metrics[pr.style];
+                if (!fm)
+                    fm.emplace(p.font(), p.device());
+                auto w = widths[pr.style].constFind(pr.text);
+                if (w == widths[pr.style].cend())
+                    w = widths[pr.style].insert(pr.text, fm->horizontalAdvance(pr.text));
+                drawFitted(p, *fm, *w, px(pr.rect), int(s.alignment) | Qt::TextSingleLine, pr.text, 0.5 * kx);
                 break;
             }
         }
