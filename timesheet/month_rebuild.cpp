@@ -27,36 +27,44 @@ QString pieceRowsCondition() {
     return pieceRows({});
 }
 
+QString dayStatement(const QDate& date) {
+    // A date constant, not to_date(): that would be evaluated again for every record.
+    return QStringLiteral("insert into rebuild_day(smena, w_id, day, hours) select s.smena, s.w_id, ") +
+           QString::number(date.day()) + QStringLiteral(", sum(s.time) from accounts_dep.smena s where s.data=date '") +
+           date.toString(Qt::ISODate) +
+           QStringLiteral("' and s.w_id is not null and s.smena is not null group by s.smena, s.w_id");
+}
+
 QString monthStatement(int month, int year) {
     const int days = QDate(year, month, 1).daysInMonth();
-    const QString m = QString::number(month), y = QString::number(year);
     QString cells, sums;
     for (int day = 1; day <= days; ++day) {
         cells += QStringLiteral(", d") + QString::number(day);
-        // A date constant, not to_date(): that would be evaluated again for every record and every day.
-        sums += QStringLiteral(", sum(s.time) filter (where s.data=date '") +
-                QDate(year, month, day).toString(Qt::ISODate) + QStringLiteral("')");
+        sums += QStringLiteral(", max(hours) filter (where day=") + QString::number(day) + QLatin1Char(')');
     }
     // One row per worker and shift with records in the month, each day's cell the sum of that day's hours (NULL
     // without records, or with only records without hours). The rows go in in the order of the day they were
-    // first seen, then shift and worker, as a day-by-day rebuild would add them.
+    // first seen, then shift and worker, as a per-row rebuild would add them.
     return QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year") + cells +
-           QStringLiteral(") select s.smena, s.w_id, ") + m + QStringLiteral(", ") + y + sums +
-           QStringLiteral(" from accounts_dep.smena s where s.data>=") + sql::toDate(QDate(year, month, 1)) +
-           QStringLiteral(" and s.data<=") + sql::toDate(QDate(year, month, days)) +
-           QStringLiteral(" and s.w_id is not null and s.smena is not null group by s.smena, s.w_id "
-                          "order by min(s.data), s.smena, s.w_id");
+           QStringLiteral(") select smena, w_id, ") + QString::number(month) + QStringLiteral(", ") +
+           QString::number(year) + sums +
+           QStringLiteral(" from rebuild_day group by smena, w_id order by min(day), smena, w_id");
 }
 
 void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
     const int days = QDate(year, month, 1).daysInMonth();
     Transaction t(db);
     begin(db, month, year);
-    db.exec(monthStatement(month, year));
-    if (progress) {
-        for (int day = 1; day <= days; ++day)
+    // Day by day the hours of all workers and shifts go into a scratch table (new rows only: nothing is
+    // updated, so no dead row versions pile up in the transaction); then one statement writes the month.
+    db.exec(QStringLiteral("create temporary table rebuild_day (smena smallint, w_id integer, day integer, "
+                           "hours bigint) on commit drop"));
+    for (int day = 1; day <= days; ++day) {
+        db.exec(dayStatement(QDate(year, month, day)));
+        if (progress)
             progress(day);
     }
+    db.exec(monthStatement(month, year));
     t.commit();
 }
 

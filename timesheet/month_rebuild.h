@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,8 +17,9 @@ using DayProgress = std::function<void(int day)>;
 // 7778), which the rebuild keeps as they are.
 QString pieceRowsCondition();
 
-// The set-based rebuild: in one transaction the month's piece-work rows are deleted and one statement adds
-// them again with all their day cells, computed from the month's shift records in one pass. Afterwards each
+// The set-based rebuild: in one transaction the month's piece-work rows are deleted, the hours of each day are
+// summed for all workers and shifts at once (one statement per day, progress reported after each), and one
+// statement adds the rows again with all their day cells. Afterwards each
 // worker has one row per shift number with records in the month; day i of it holds the sum of the hours of his
 // records of that shift dated day i, NULL for a day without records. Records without a worker or a shift number
 // belong to no row and are left out. On an error the month stays as it was and the error is thrown on.
@@ -28,7 +30,8 @@ void rebuildMonth(Db& db, int month, int year, const DayProgress& progress = {})
 // rebuildMonth(); kept to prove that and to measure the difference.
 void rebuildMonthPerRow(Db& db, int month, int year, const DayProgress& progress = {});
 
-// The statement of rebuildMonth() that writes the month's rows (after their delete).
+// The statements of rebuildMonth(): one day's hours into the scratch table, and the month's rows from it.
+QString dayStatement(const QDate& date);
 QString monthStatement(int month, int year);
 
 }  // namespace timesheet
