@@ -6,40 +6,6 @@
 #include "app/datamodule.h"
 #include "bench/benchsupport.h"
 
-namespace {
-
-// Reads every field of every row as the windows do: by name, with the accessor for the column's type
-// (a date-time as text, as the grids show it).
-size_t readAll(Dataset& ds) {
-    size_t sink = 0;
-    const QStringList names = ds.fieldNames();
-    std::vector<QueryResult::Type> types;
-    for (int c = 0; c < names.size(); ++c)
-        types.push_back(ds.columnType(c));
-    for (ds.first(); !ds.eof(); ds.next()) {
-        for (int c = 0; c < names.size(); ++c) {
-            const Field f = ds.field(names[c]);
-            switch (types[c]) {
-                case QueryResult::Type::Int:
-                    sink += size_t(f.asInt());
-                    break;
-                case QueryResult::Type::Float:
-                case QueryResult::Type::Numeric:
-                    sink += size_t(f.asDouble());
-                    break;
-                case QueryResult::Type::Date:
-                    sink += size_t(f.asDate().day());
-                    break;
-                default:
-                    sink += size_t(f.asString().size());
-                    break;
-            }
-        }
-    }
-    return sink;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -73,7 +39,7 @@ int main(int argc, char** argv) {
                 ds->setParam(QStringLiteral("data"), day);
                 ds->open();
                 records += ds->recordCount();
-                sink += readAll(*ds);
+                sink += bench::readAllFields(*ds);
             }
         },
         [&] {

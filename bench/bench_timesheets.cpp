@@ -7,39 +7,6 @@
 #include "bench/benchsupport.h"
 #include "timesheet/piecework_timesheet.h"
 
-namespace {
-
-// Every field of every row, by name, with the accessor for the column's type (a date-time as text).
-size_t readAll(Dataset& ds) {
-    size_t sink = 0;
-    const QStringList names = ds.fieldNames();
-    std::vector<QueryResult::Type> types;
-    for (int c = 0; c < names.size(); ++c)
-        types.push_back(ds.columnType(c));
-    for (ds.first(); !ds.eof(); ds.next()) {
-        for (int c = 0; c < names.size(); ++c) {
-            const Field f = ds.field(names[c]);
-            switch (types[c]) {
-                case QueryResult::Type::Int:
-                    sink += size_t(f.asInt());
-                    break;
-                case QueryResult::Type::Float:
-                case QueryResult::Type::Numeric:
-                    sink += size_t(f.asDouble());
-                    break;
-                case QueryResult::Type::Date:
-                    sink += size_t(f.asDate().day());
-                    break;
-                default:
-                    sink += size_t(f.asString().size());
-                    break;
-            }
-        }
-    }
-    return sink;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -95,7 +62,7 @@ int main(int argc, char** argv) {
                 ds->close();
                 ds->open();
                 rows[i] = ds->recordCount();
-                sink += readAll(*ds);
+                sink += bench::readAllFields(*ds);
             }
         },
         [&] {
