@@ -15,6 +15,7 @@
 #include "app/registry.h"
 #include "reports/excel_writer.h"
 #include "support/testdb.h"
+#include "support/workbook.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
@@ -61,19 +62,6 @@ void selectMonth(TForm19* f, int year, int month) {
     f->ComboBox1Change();
 }
 
-QJsonObject readWorkbook(const QString& path) {
-    static const char* const script = R"py(
-import json, sys, openpyxl
-ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
-print(json.dumps({c.coordinate: c.value for row in ws.iter_rows() for c in row if c.value is not None},
-                 ensure_ascii=False))
-)py";
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        qWarning() << p.readAllStandardError();
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-}
 
 QColor windowText() {
     return QApplication::palette().color(QPalette::WindowText);
