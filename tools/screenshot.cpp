@@ -1,6 +1,7 @@
 // Takes pictures of the program's windows as a user sees them, for looking at layouts without clicking:
 //   screenshot DATABASE SERVER OUTDIR [ITEM...]
-// starts the program on the database, logs in with full access, grabs the main window, then triggers each
+// starts the program on the database, grabs the login window, logs in with full access, grabs the main window,
+// then triggers each
 // ITEM (an objectName of a main-window menu item or button, e.g. N1 or Button5) and grabs every window that it
 // shows modally (OUTDIR/<item>-<window>.png). "N10/Button4" clicks Button4 inside the window that N10 shows,
 // and grabs what that shows in turn. Run under xvfb-run or with QT_QPA_PLATFORM=offscreen.
@@ -63,6 +64,15 @@ int main(int argc, char** argv) {
     ui::setHandler(&grab);
     if (!startUp({args[1], args[2]}))
         return 1;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("TForm23")) {
+            w->show();
+            for (int i = 0; i < 5; ++i)
+                QApplication::processEvents();
+            w->grab().save(grab.out.filePath(QStringLiteral("TForm23.png")));
+            w->hide();
+        }
+    }
     TForm1* main = app().form1;
     main->loginText = QStringLiteral("3958");
     main->show();
