@@ -36,8 +36,9 @@ bool searchBoxKeepsKey(const QKeyEvent* e) {
     return !text.isEmpty() && text.at(0).isPrint();
 }
 
-void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel) {
-    save = new QPushButton(QStringLiteral("Записать"), dialog);
+void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel,
+                   const QString& saveCaption) {
+    save = new QPushButton(saveCaption, dialog);
     save->setObjectName(QStringLiteral("Button1"));
     save->setDefault(true);
     cancel = new QPushButton(QStringLiteral("Отмена"), dialog);

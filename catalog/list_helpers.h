@@ -28,8 +28,10 @@ void onClick(QAbstractButton* button, QObject* context, F handler) {
     QObject::connect(button, &QAbstractButton::clicked, context, ui::guarded([handler](bool) { handler(); }));
 }
 
-// Lays out an entry dialog: its group of fields above a row of "Записать" (save, the default button) and "Отмена"
-// (cancel, closes the dialog). The dialog connects save to its own handler.
-void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel);
+// Lays out an entry dialog: its group of fields above a row of "Записать" (save, the default button; another
+// caption where the dialog has its own) and "Отмена" (cancel, closes the dialog). The dialog connects save to its
+// own handler.
+void addSaveCancel(QDialog* dialog, QWidget* group, QPushButton*& save, QPushButton*& cancel,
+                   const QString& saveCaption = QStringLiteral("Записать"));
 
 }  // namespace catalog

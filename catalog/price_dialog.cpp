@@ -3,16 +3,15 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/datamodule.h"
 #include "app/registry.h"
 #include "app/ui.h"
 #include "catalog/kinds_list.h"
+#include "catalog/list_helpers.h"
 #include "catalog/norms_grid.h"
 #include "catalog/products_list.h"
 
@@ -94,24 +93,11 @@ TForm10::TForm10(QWidget* parent)
     grid->addWidget(Label4, 3, 0);
     grid->addWidget(Edit3, 3, 1);
 
-    Button1 = new QPushButton(QStringLiteral("Записать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    catalog::addSaveCancel(this, GroupBox1, Button1, Button2);
+    Button2->setAutoDefault(false);  // Enter saves even with the focus on "Отмена"
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, ui::guarded([this](bool) { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guarded([this](bool) { Button4Click(); }));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
-    layout->addLayout(buttons);
     setTabOrder(Button3, Button4);
     setTabOrder(Button4, ComboBox1);
     setTabOrder(ComboBox1, Edit3);

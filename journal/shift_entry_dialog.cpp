@@ -5,20 +5,19 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QVBoxLayout>
 
 #include "app/datamodule.h"
 #include "app/format.h"
 #include "app/registry.h"
 #include "app/sqltext.h"
 #include "app/ui.h"
+#include "catalog/list_helpers.h"
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
@@ -217,20 +216,8 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent), SmenaIU(app().dm->ADO_DB) {
     grid->setColumnStretch(3, 1);
     grid->setColumnStretch(5, 1);
 
-    Button1 = new QPushButton(QStringLiteral("Запись"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
-    layout->addLayout(buttons);
+    catalog::addSaveCancel(this, GroupBox1, Button1, Button2, QStringLiteral("Запись"));
+    Button2->setAutoDefault(false);  // Enter saves even with the focus on "Отмена"
 
     setTabOrder(Button3, Button4);
     setTabOrder(Button4, Edit3);
@@ -242,7 +229,6 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent), SmenaIU(app().dm->ADO_DB) {
     setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, ui::guarded([this](bool) { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guarded([this](bool) { Button4Click(); }));
 }

@@ -30,35 +30,28 @@ report::ReportDefinition detailedByProductsLayout() {
                   {154, 152, QStringLiteral("Кол-во")},
                   {174, 170, QStringLiteral("Сумма")}});
 
-    Group nom;
-    nom.key = QStringLiteral("nom");
-    nom.header.height = kBand;
-    nom.header.fill = groupFill();
-    nom.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("nom")), bold()));
-    nom.footer.height = kBand;
-    nom.footer.add(total(cols.centred(124, 125, 0.5, 5), QStringLiteral("brk")));
-    nom.footer.add(total(cols.centred(133, 134, 0.5, 5), QStringLiteral("mass"), QStringLiteral("#0.00")));
-    nom.footer.add(total(cols.centred(152, 152, 0.5, 5), QStringLiteral("kolvo")));
-    nom.footer.add(total(cols.centred(170, 170, 0.5, 5), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    Group nom = group(QStringLiteral("nom"), 1, true);
+    groupTotals(nom, cols,
+                {{124, 125, QStringLiteral("brk")},
+                 {133, 134, QStringLiteral("mass"), QStringLiteral("#0.00")},
+                 {152, 152, QStringLiteral("kolvo")},
+                 {170, 170, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     r.groups = {nom};
 
-    Band& d = r.detail;
-    d.height = kLine;
-    d.add(computed(cols.slot(1, 0, kLine), trimmed(QStringLiteral("marka")), regular()));
-    d.add(computed(cols.slot(53, 0, kLine), trimmed(QStringLiteral("vid")), regular()));
-    d.add(field(cols.slot(81, 0, kLine), QStringLiteral("color"), regular(), Qt::AlignCenter));
-    d.add(computed(cols.slot(100, 0, kLine), productKind(), regular()));
-    d.add(field(cols.slot(125, 0, kLine), QStringLiteral("brk"), regular(), Qt::AlignCenter));
-    d.add(field(cols.slot(134, 0, kLine), QStringLiteral("mass"), regular(), Qt::AlignCenter));
-    d.add(field(cols.slot(152, 0, kLine), QStringLiteral("kolvo"), regular(), Qt::AlignCenter));
-    d.add(
-        field(cols.slot(170, 0, kLine), QStringLiteral("summa"), regular(), Qt::AlignCenter, QStringLiteral("#0.000")));
+    detailLine(r, {cols.text(1, trimmed(QStringLiteral("marka"))),
+                   cols.text(53, trimmed(QStringLiteral("vid"))),
+                   cols.number(81, QStringLiteral("color")),
+                   cols.text(100, productKind()),
+                   cols.number(125, QStringLiteral("brk")),
+                   cols.number(134, QStringLiteral("mass")),
+                   cols.number(152, QStringLiteral("kolvo")),
+                   cols.number(170, QStringLiteral("summa"), QStringLiteral("#0.000"))});
 
-    reportFooter(r, 100, 24);
-    r.summary.add(total(cols.centred(124, 125, 1, kFooter - 2), QStringLiteral("brk")));
-    r.summary.add(total(cols.centred(133, 134, 1, kFooter - 2), QStringLiteral("mass")));
-    r.summary.add(total(cols.centred(152, 152, 1, kFooter - 2), QStringLiteral("kolvo")));
-    r.summary.add(total(cols.centred(170, 170, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    reportFooter(r, 100, 24, cols,
+                 {{124, 125, QStringLiteral("brk")},
+                  {133, 134, QStringLiteral("mass")},
+                  {152, 152, QStringLiteral("kolvo")},
+                  {170, 170, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     pageFooter(r);
     fillsFirst(r);
     return r;

@@ -30,32 +30,25 @@ report::ReportDefinition detailedByWorkersLayout() {
                   {133, 146, QStringLiteral("Количество")},
                   {157, 170, QStringLiteral("Сумма")}});
 
-    Group worker;
-    worker.key = QStringLiteral("fio");
-    worker.header.height = kBand;
-    worker.header.fill = groupFill();
-    worker.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("fio")), bold()));
-    worker.footer.height = kBand;
-    worker.footer.add(total(cols.centred(128, 128, 0.5, 5), QStringLiteral("brk")));
-    worker.footer.add(total(cols.centred(146, 146, 0.5, 5), QStringLiteral("kolvo")));
-    worker.footer.add(total(cols.centred(170, 170, 0.5, 5), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    Group worker = group(QStringLiteral("fio"), 1, true);
+    groupTotals(worker, cols,
+                {{128, 128, QStringLiteral("brk")},
+                 {146, 146, QStringLiteral("kolvo")},
+                 {170, 170, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     r.groups = {worker};
 
-    Band& d = r.detail;
-    d.height = kLine;
-    d.add(computed(cols.slot(0, 0, kLine), trimmed(QStringLiteral("marka")), regular()));
-    d.add(computed(cols.slot(43, 0, kLine), trimmed(QStringLiteral("vid")), regular(), Qt::AlignCenter));
-    d.add(field(cols.slot(74, 0, kLine), QStringLiteral("color"), regular(), Qt::AlignCenter));
-    d.add(computed(cols.slot(91, 0, kLine), productKind(), regular()));
-    d.add(field(cols.slot(128, 0, kLine), QStringLiteral("brk"), regular(), Qt::AlignCenter));
-    d.add(field(cols.slot(146, 0, kLine), QStringLiteral("kolvo"), regular(), Qt::AlignCenter));
-    d.add(
-        field(cols.slot(170, 0, kLine), QStringLiteral("summa"), regular(), Qt::AlignCenter, QStringLiteral("#0.00")));
+    detailLine(r, {cols.text(0, trimmed(QStringLiteral("marka"))),
+                   cols.text(43, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
+                   cols.number(74, QStringLiteral("color")),
+                   cols.text(91, productKind()),
+                   cols.number(128, QStringLiteral("brk")),
+                   cols.number(146, QStringLiteral("kolvo")),
+                   cols.number(170, QStringLiteral("summa"), QStringLiteral("#0.00"))});
 
-    reportFooter(r, 106, 26);
-    r.summary.add(total(cols.centred(132, 128, 1, kFooter - 2), QStringLiteral("brk")));
-    r.summary.add(total(cols.centred(145, 146, 1, kFooter - 2), QStringLiteral("kolvo")));
-    r.summary.add(total(cols.centred(166, 170, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    reportFooter(r, 106, 26, cols,
+                 {{132, 128, QStringLiteral("brk")},
+                  {145, 146, QStringLiteral("kolvo")},
+                  {166, 170, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     pageFooter(r);
     fillsFirst(r);
     return r;

@@ -23,27 +23,18 @@ report::ReportDefinition byProductsLayout() {
     const Columns cols{0, 13, 55, 93, 134, 163};
     reportHeader(r, cols, {{136, 134, QStringLiteral("Коробки")}, {165, 163, QStringLiteral("Количество")}});
 
-    Group nom;
-    nom.key = QStringLiteral("nom");
-    nom.header.height = kBand;
-    nom.header.fill = groupFill();
-    nom.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("nom")), bold()));
-    nom.footer.height = kBand;
-    nom.footer.add(total(cols.centred(134, 134, 0.5, 5), QStringLiteral("mass")));
-    nom.footer.add(total(cols.centred(163, 163, 0.5, 5), QStringLiteral("kolvo")));
+    Group nom = group(QStringLiteral("nom"), 1, true);
+    groupTotals(nom, cols, {{134, 134, QStringLiteral("mass")}, {163, 163, QStringLiteral("kolvo")}});
     r.groups = {nom};
 
-    Band& d = r.detail;
-    d.height = kLine;
-    d.add(computed(cols.slot(13, 0, kLine), productKind(), regular()));
-    d.add(computed(cols.slot(55, 0, kLine), trimmed(QStringLiteral("vid")), regular(), Qt::AlignCenter));
-    d.add(computed(cols.slot(93, 0, kLine), colour(), regular()));
-    d.add(field(cols.slot(134, 0, kLine), QStringLiteral("mass"), regular(), Qt::AlignCenter));
-    d.add(field(cols.slot(163, 0, kLine), QStringLiteral("kolvo"), regular(), Qt::AlignCenter));
+    detailLine(r, {cols.text(13, productKind()),
+                   cols.text(55, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
+                   cols.text(93, colour()),
+                   cols.number(134, QStringLiteral("mass")),
+                   cols.number(163, QStringLiteral("kolvo"))});
 
-    reportFooter(r, 106, 25);
-    r.summary.add(total(cols.centred(131, 134, 1, kFooter - 2), QStringLiteral("mass"), QStringLiteral("#0")));
-    r.summary.add(total(cols.centred(161, 163, 1, kFooter - 2), QStringLiteral("kolvo")));
+    reportFooter(r, 106, 25, cols,
+                 {{131, 134, QStringLiteral("mass"), QStringLiteral("#0")}, {161, 163, QStringLiteral("kolvo")}});
     pageFooter(r);
     fillsFirst(r);
     return r;

@@ -23,35 +23,22 @@ report::ReportDefinition byWorkersLayout() {
     const Columns cols{0, 13, 57, 102, 138, 163};
     reportHeader(r, cols, {});
 
-    Group worker;
-    worker.key = QStringLiteral("fio");  // t_Report.fio
-    worker.header.height = kBand;
-    worker.header.fill = groupFill();
-    worker.header.add(computed(QRectF(1, 0.5, 189, 5), trimmed(QStringLiteral("fio")), bold()));
-    worker.footer.height = kBand;
+    Group worker = group(QStringLiteral("fio"), 1, true);  // t_Report.fio
     worker.footer.frame = Frame{Frame::Bottom, Qt::black, Qt::SolidLine, 0.3};
-    worker.footer.add(total(cols.centred(163, 163, 0.5, 5), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    groupTotals(worker, cols, {{163, 163, QStringLiteral("summa"), QStringLiteral("#0.00")}});
 
-    Group nom;
-    nom.key = QStringLiteral("nom");  // t_Report.nom
-    nom.header.height = kBand;
-    nom.header.add(computed(QRectF(4, 0.5, 186, 5), trimmed(QStringLiteral("nom")), bold()));
-    nom.footer.height = kBand;
-    nom.footer.add(total(cols.centred(138, 138, 0.5, 5), QStringLiteral("kolvo")));
-    nom.footer.add(total(cols.centred(163, 163, 0.5, 5), QStringLiteral("summa"), QStringLiteral("#0.000")));
+    Group nom = group(QStringLiteral("nom"), 4, false);  // t_Report.nom, indented under the worker
+    groupTotals(nom, cols,
+                {{138, 138, QStringLiteral("kolvo")}, {163, 163, QStringLiteral("summa"), QStringLiteral("#0.000")}});
     r.groups = {worker, nom};
 
-    Band& d = r.detail;
-    d.height = kLine;
-    d.add(computed(cols.slot(13, 0, kLine), productKind(), regular()));
-    d.add(computed(cols.slot(57, 0, kLine), trimmed(QStringLiteral("vid")), regular(), Qt::AlignCenter));
-    d.add(computed(cols.slot(102, 0, kLine), colour(), regular()));
-    d.add(field(cols.slot(138, 0, kLine), QStringLiteral("kolvo"), regular(), Qt::AlignCenter));
-    d.add(
-        field(cols.slot(163, 0, kLine), QStringLiteral("summa"), regular(), Qt::AlignCenter, QStringLiteral("#0.000")));
+    detailLine(r, {cols.text(13, productKind()),
+                   cols.text(57, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
+                   cols.text(102, colour()),
+                   cols.number(138, QStringLiteral("kolvo")),
+                   cols.number(163, QStringLiteral("summa"), QStringLiteral("#0.000"))});
 
-    reportFooter(r, 138, 23);
-    r.summary.add(total(cols.centred(161, 163, 1, kFooter - 2), QStringLiteral("summa"), QStringLiteral("#0.00")));
+    reportFooter(r, 138, 23, cols, {{161, 163, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     pageFooter(r);
     fillsFirst(r);
     return r;

@@ -77,6 +77,14 @@ QRectF Columns::centred(double x, double column, double top, double height, bool
     return QRectF(x, top, right - x, height);
 }
 
+Item Columns::text(double x, Expr expr, Qt::Alignment align) const {
+    return computed(slot(x, 0, kLine), std::move(expr), regular(), align);
+}
+
+Item Columns::number(double x, const QString& f, const QString& mask) const {
+    return field(slot(x, 0, kLine), f, regular(), Qt::AlignCenter, mask);
+}
+
 Expr trimmed(const QString& field) {
     return [field](const Row& row) {
         QString s = row.text(field);
@@ -110,19 +118,44 @@ void reportHeader(ReportDefinition& r, const Columns& cols, std::initializer_lis
         h.add(label(cols.centred(c.x, c.column, 7.5, 5.5, true), c.text, bold(), Qt::AlignCenter));
 }
 
+Group group(const QString& key, double x, bool filled) {
+    Group g;
+    g.key = key;
+    g.header.height = kBand;
+    if (filled)
+        g.header.fill = groupFill();
+    g.header.add(computed(QRectF(x, 0.5, kWidth - x, 5), trimmed(key), bold()));
+    g.footer.height = kBand;
+    return g;
+}
+
+void detailLine(ReportDefinition& r, std::initializer_list<Item> items) {
+    r.detail.height = kLine;
+    for (const Item& i : items)
+        r.detail.add(i);
+}
+
 Item total(const QRectF& mm, const QString& f, const QString& mask) {
     Item i = sum(mm, f, bold(), Qt::AlignCenter, mask);
     i.fill = totalFill();
     return i;
 }
 
-void reportFooter(ReportDefinition& r, double captionX, double captionWidth) {
+void groupTotals(Group& g, const Columns& cols, std::initializer_list<Total> totals) {
+    for (const Total& t : totals)
+        g.footer.add(total(cols.centred(t.x, t.column, 0.5, 5), t.field, t.mask));
+}
+
+void reportFooter(ReportDefinition& r, double captionX, double captionWidth, const Columns& cols,
+                  std::initializer_list<Total> totals) {
     Band& s = r.summary;
     s.height = kFooter;
     s.fill = footerFill();
     s.frame.sides = Frame::All;
     s.frame.width = 0.3;
     s.add(label(QRectF(captionX, 1, captionWidth, kFooter - 2), QStringLiteral("Итого:"), bold()));
+    for (const Total& t : totals)
+        s.add(total(cols.centred(t.x, t.column, 1, kFooter - 2), t.field, t.mask));
 }
 
 void pageFooter(ReportDefinition& r) {

@@ -49,6 +49,11 @@ public:
     // allowed (a caption's text is narrower than its box).
     QRectF centred(double x, double column, double top, double height, bool overflow = false) const;
 
+    // Items of the detail line: a text in the column that starts at x (left-aligned unless told otherwise),
+    // and a column of the row shown centred, with its mask.
+    report::Item text(double x, report::Expr expr, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) const;
+    report::Item number(double x, const QString& field, const QString& mask = {}) const;
+
 private:
     std::vector<double> lefts_;
 };
@@ -67,10 +72,24 @@ struct Caption {
     QString text;
 };
 void reportHeader(report::ReportDefinition& r, const Columns& cols, std::initializer_list<Caption> captions);
+// A group on key. Its header shows the key's text in bold from x to the right margin, on the darker band when
+// filled (an outer group); its footer is a band for the group's totals.
+report::Group group(const QString& key, double x, bool filled);
+// The detail line: its items, one per column, from left to right.
+void detailLine(report::ReportDefinition& r, std::initializer_list<report::Item> items);
 // A bold, centred total "sum(field)" on its grey background.
 report::Item total(const QRectF& mm, const QString& field, const QString& mask = {});
+// A total at x, centred on the column that starts at column.
+struct Total {
+    double x, column;
+    QString field;
+    QString mask = {};
+};
+// Adds a group's totals to its footer.
+void groupTotals(report::Group& g, const Columns& cols, std::initializer_list<Total> totals);
 // The report footer: "Итого:" at x and the grand totals, framed on all four sides on its grey band.
-void reportFooter(report::ReportDefinition& r, double captionX, double captionWidth);
+void reportFooter(report::ReportDefinition& r, double captionX, double captionWidth, const Columns& cols,
+                  std::initializer_list<Total> totals);
 // The page number near the right edge (x 176), on every page.
 void pageFooter(report::ReportDefinition& r);
 // Moves the backgrounds of a layout's items to the start of their band, so that a total's background never
