@@ -14,6 +14,7 @@
 #include "app/datamodule.h"
 #include "bench/benchsupport.h"
 #include "reports/excel_writer.h"
+#include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
 
 namespace {
@@ -100,31 +101,8 @@ int main(int argc, char** argv) {
             if (xl.open(QStringLiteral("Табель ") + title) == -1)
                 throw std::runtime_error("the writer did not open a workbook");
             xl.show(false);
-            cells = 0;
-            xl.writeCell(1, 1, 1, title, true, true, true);
-            xl.writeCell(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
-            for (int k = 1; k <= 31; ++k)
-                xl.writeCell(1, k + 1, 2, QString::number(k), false, true, true);
-            xl.writeCell(1, 33, 2, QStringLiteral("Итого"), true, true, true);
-            cells += 34;
-            QString days[32];
-            for (int k = 1; k <= 31; ++k)
-                days[k] = QStringLiteral("sd%1").arg(k);
-            int r = 3;
-            h.first();
-            while (!h.eof()) {
-                xl.writeCell(1, 1, r, h.field(QStringLiteral("fio")).asString(), true, true, false);
-                qlonglong total = 0;
-                for (int k = 1; k <= 31; ++k) {
-                    const int v = h.field(days[k]).asInt();
-                    total += v;
-                    xl.writeCell(1, k + 1, r, QString::number(v), false, true, false);
-                }
-                xl.writeCell(1, 33, r, QString::number(total), false, true, false);
-                cells += 33;
-                h.next();
-                ++r;
-            }
+            cells = 34;
+            timesheet::writeExport(xl, h, title, [&](int) { cells += 33; });
             xl.show(true);
             programSize = QFileInfo(xl.fileName()).size();
         },

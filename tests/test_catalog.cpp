@@ -11,6 +11,7 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "support/testdb.h"
+#include "support/typing.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -43,16 +44,6 @@ insert into accounts_dep.vid_oper(id, vid) values (1001, 'Резка'), (1002, '
 select setval('cmn_gds_and_srv.gds_and_srv_id_seq', 503), setval('accounts_dep.vid_oper_id_seq', 1003);
 )sql";
 
-// Types a text into a widget key by key (QTest::keyClicks only types Latin-1).
-void type(QWidget* w, const QString& text) {
-    for (QChar c : text) {
-        const int key = c.unicode() < 128 ? QChar(c).toUpper().unicode() : int(Qt::Key_unknown);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 // One of the three lists, seen the same way.
 struct List {

@@ -14,6 +14,7 @@
 #include "app/dataset_model.h"
 #include "app/registry.h"
 #include "support/testdb.h"
+#include "support/typing.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"
@@ -78,15 +79,6 @@ struct Fixture : AppFixture {
     }
 };
 
-// Types text key by key (QTest's key clicks know only ASCII).
-void type(QWidget* w, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 struct Step {
     int worker, kind, hours, night;

@@ -20,6 +20,7 @@
 #include "journal/shift_entry_dialog.h"
 #include "journal/timesheet_cell.h"
 #include "support/testdb.h"
+#include "support/typing.h"
 
 namespace {
 
@@ -84,16 +85,6 @@ struct Input {
     int shift = 2;
 };
 
-// Types a text into a widget key by key (QTest::keyClicks only types Latin-1).
-void type(QWidget* w, const QString& text) {
-    for (QChar c : text) {
-        const int key = c.unicode() < 128 ? QChar(c).toUpper().unicode() : int(Qt::Key_unknown);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 const QString kAllFields = QStringLiteral("Все поля должны быть заполнены!");
 const QString kDuplicate = QStringLiteral("Позиция с такими параметрами уже заведена!");

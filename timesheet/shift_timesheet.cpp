@@ -342,7 +342,32 @@ void TForm19::Button2Click() {
     xl.show(false);
     const int n = h.recordCount();
     Button2->setText(QStringLiteral("Excel (0 из %1)").arg(n));
-    xl.writeCell(1, 1, 1, ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year()), true, true, true);
+    timesheet::writeExport(xl, h, ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year()), [&](int row) {
+        Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(row).arg(n));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    hourglass.reset();
+    xl.show(true);
+}
+
+void TForm19::FormActivate() {
+    Button2->setText(QStringLiteral("Excel"));
+}
+
+void TForm19::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    FormActivate();
+}
+
+void TForm19::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void timesheet::writeExport(ExcelWriter& xl, Dataset& h, const QString& heading,
+                            const std::function<void(int row)>& rowWritten) {
+    xl.writeCell(1, 1, 1, heading, true, true, true);
     xl.writeCell(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
     for (int k = 1; k <= 31; ++k)
         xl.writeCell(1, k + 1, 2, QString::number(k), false, true, true);
@@ -363,24 +388,7 @@ void TForm19::Button2Click() {
         xl.writeCell(1, 33, r, QString::number(total), false, true, false);
         h.next();
         ++r;
-        Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(r - 3).arg(n));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (rowWritten)
+            rowWritten(r - 3);
     }
-    hourglass.reset();
-    xl.show(true);
-}
-
-void TForm19::FormActivate() {
-    Button2->setText(QStringLiteral("Excel"));
-}
-
-void TForm19::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    FormActivate();
-}
-
-void TForm19::changeEvent(QEvent* e) {
-    QDialog::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
 }

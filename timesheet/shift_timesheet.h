@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDialog>
 #include <array>
+#include <functional>
 
 #include "app/dataset_model.h"
 
@@ -75,7 +76,14 @@ private:
     std::array<DayMark, 31> marks_{};
 };
 
+class ExcelWriter;
+
 namespace timesheet {
+
+// Writes the summed sheet h (open) into the writer's workbook as the Excel export does: the heading, the day
+// titles, one line per worker with his 31 days and the total. rowWritten(k) follows the k-th worker's line.
+void writeExport(ExcelWriter& xl, Dataset& h, const QString& heading,
+                 const std::function<void(int row)>& rowWritten = {});
 // The month names of the month list.
 QStringList monthNames();
 // The years of the year list: 2007 to the next year.
