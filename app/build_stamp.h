@@ -1,6 +1,6 @@
 #pragma once
 
 // The moment this program was built: the date as YYYYMMDD and the time as seconds after midnight.
-// Both are written anew by every build.
+// Both are written anew whenever a library of the program changed (a build with nothing new keeps them).
 int buildDate();
 int buildTime();

@@ -8,10 +8,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/login_modes.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "base/login_modes.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "journal/main_window.h"
 
 TForm23::TForm23(QWidget* parent) : QDialog(parent) {

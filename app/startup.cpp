@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
-#include "app/datamodule.h"
-#include "app/db.h"
+#include "base/datamodule.h"
+#include "core/db.h"
 #include "app/login_window.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/kinds_list.h"
 #include "catalog/norms_grid.h"
@@ -33,11 +33,6 @@
 #include <QTimer>
 
 #include <vector>
-
-Windows& app() {
-    static Windows w;
-    return w;
-}
 
 namespace {
 

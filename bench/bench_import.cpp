@@ -13,7 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include "app/sqltext.h"
+#include "core/sqltext.h"
 #include "bench/benchsupport.h"
 #include "migrate/legacy_import.h"
 

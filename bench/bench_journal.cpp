@@ -3,7 +3,7 @@
 
 #include <QCoreApplication>
 
-#include "app/datamodule.h"
+#include "base/datamodule.h"
 #include "bench/benchsupport.h"
 
 

@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <QDate>
 
-#include "app/db.h"
+#include "core/db.h"
 #include "bench/benchsupport.h"
 #include "timesheet/month_rebuild.h"
 

@@ -10,11 +10,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/datamodule.h"
-#include "app/sqltext.h"
+#include "base/datamodule.h"
+#include "core/sqltext.h"
 #include "bench/benchsupport.h"
 #include "reports/detailed_by_workers.h"
-#include "reports/engine/report_painter.h"
+#include "core/report/report_painter.h"
 
 namespace {
 

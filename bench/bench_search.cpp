@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 
-#include "app/datamodule.h"
-#include "app/sqltext.h"
+#include "base/datamodule.h"
+#include "core/sqltext.h"
 #include "bench/benchsupport.h"
 
 namespace {

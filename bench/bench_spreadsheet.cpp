@@ -11,9 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/datamodule.h"
+#include "base/datamodule.h"
 #include "bench/benchsupport.h"
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
 

@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/db.h"
-#include "app/dataset.h"
+#include "core/db.h"
+#include "core/dataset.h"
 
 namespace bench {
 

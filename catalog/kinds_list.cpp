@@ -1,8 +1,8 @@
 #include "catalog/kinds_list.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "catalog/kind_dialog.h"
 
 #include <QLineEdit>

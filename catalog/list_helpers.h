@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui.h"
+#include "core/ui.h"
 
 #include <QAbstractButton>
 #include <QString>

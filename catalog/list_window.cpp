@@ -1,7 +1,7 @@
 #include "catalog/list_window.h"
 
-#include "app/dataset.h"
-#include "app/ui.h"
+#include "core/dataset.h"
+#include "core/ui.h"
 #include "catalog/list_helpers.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dataset_model.h"
+#include "core/dataset_model.h"
 
 #include <QDialog>
 #include <QSize>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 #include <QComboBox>
 #include <QPointer>

@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
 
 namespace {
 

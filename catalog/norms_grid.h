@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 class QPushButton;
 class QTableView;

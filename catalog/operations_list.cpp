@@ -9,14 +9,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "catalog/norms_grid.h"
 #include "catalog/price_dialog.h"
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
     double price = base;

@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"
 #include "catalog/norms_grid.h"

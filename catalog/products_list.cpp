@@ -1,9 +1,9 @@
 #include "catalog/products_list.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 #include "catalog/lookup_combo.h"
 #include "catalog/product_dialog.h"
 

@@ -1,9 +1,9 @@
 #include "catalog/worker_dialog.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 #include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
 

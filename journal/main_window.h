@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <utility>
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 class QAction;
 class QCheckBox;

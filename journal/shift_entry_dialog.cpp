@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 #include "catalog/list_helpers.h"
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 class QDateEdit;
 class QGroupBox;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/datamodule.h"
-#include "app/sqltext.h"
+#include "base/datamodule.h"
+#include "core/sqltext.h"
 
 namespace cell {
 

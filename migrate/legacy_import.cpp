@@ -9,9 +9,9 @@
 #include <QSqlRecord>
 #include <cmath>
 
-#include "app/db.h"
-#include "app/sqltext.h"
-#include "app/ui.h"
+#include "core/db.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 namespace legacy {
 

@@ -1,6 +1,6 @@
 #include "migrate/schema_upgrade.h"
 
-#include "app/db.h"
+#include "core/db.h"
 
 namespace schema {
 

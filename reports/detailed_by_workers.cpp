@@ -1,7 +1,7 @@
 #include "reports/detailed_by_workers.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
 
 namespace summary {
 

@@ -1,7 +1,7 @@
 #include "reports/report_by_products.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
 
 namespace summary {
 

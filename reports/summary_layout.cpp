@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "reports/engine/report_painter.h"
+#include "reports/report_preview.h"
 
 SummaryLayout::SummaryLayout(const QString& name, report::ReportDefinition layout, QWidget* parent)
     : QDialog(parent), QuickRep1(std::move(layout)) {

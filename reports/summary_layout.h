@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <initializer_list>
 
-#include "app/dataset.h"
-#include "reports/engine/report_definition.h"
-#include "reports/engine/report_layouter.h"
+#include "core/dataset.h"
+#include "core/report/report_definition.h"
+#include "core/report/report_layouter.h"
 
 // What the four printed summaries of the summary reports window have in common: a layout bound to its own
 // query over the shift records of a period, prepared and previewed on demand. Never shown as a window.

@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 #include "reports/report_by_products.h"
 #include "reports/report_by_workers.h"
 #include "reports/summary_layout.h"

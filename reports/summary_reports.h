@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QGroupBox>
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 class QDateEdit;
 class QPushButton;

@@ -1,7 +1,7 @@
 // Reference books: workers, products and operation kinds — their lists, dialogs and pick modes.
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "base/registry.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"

@@ -1,10 +1,11 @@
 // The application core: connection text, data module queries, Dataset, formatting, start-up.
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/sqltext.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/sqltext.h"
 #include "app/startup.h"
+#include "support/invariants.h"
 #include "support/testdb.h"
 
 #include <QAbstractItemModelTester>
@@ -393,6 +394,31 @@ private slots:
         QVERIFY(!db.inTransaction());
         db.exec("insert into accounts_dep.vid_oper(vid) values ('c')");
         QCOMPARE(tdb.count("select count(*) from accounts_dep.vid_oper"), 1);
+    }
+
+    // The tests' own check of the time-sheet rule: silent while every cell agrees with its records, and
+    // naming each cell, each missing row and each doubled row that does not.
+    void timesheetInvariantCheck() {
+        TestDb db;
+        db.exec("insert into accounts_dep.smena(data, smena, w_id, time, ok) values ('2024-03-04', 1, 17, 8, 'no'), "
+                "('2024-03-04', 1, 17, 2, 'ok'), ('2024-03-05', 2, 18, 3, 'no');"
+                "insert into accounts_dep.fatigue(id_p, id_o, d_date, cnt, i_night) values (17, 7777, '2024-03-06', 5, 0);"
+                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d4) values "
+                "(17, 3, 2024, 1, 0, 0, 10);"
+                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d6) values "
+                "(17, 3, 2024, null, 7777, 0, 5);");
+        QCOMPARE(timesheetMismatches(db),
+                 QStringList{"piece-work cell worker 18 shift 2 2024-3-5: cell 0, records 3"});
+        db.exec("insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d5) values "
+                "(18, 3, 2024, 2, 0, 0, 3);"
+                "update accounts_dep.h_tabel set d6=4 where i_type=7777;");
+        QCOMPARE(timesheetMismatches(db),
+                 QStringList{"maintenance cell worker 17 kind 7777 night 0 2024-3-6: cell 4, entries 5"});
+        db.exec("update accounts_dep.h_tabel set d6=5 where i_type=7777;"
+                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night) values "
+                "(17, 3, 2024, 1, 0, 0);");
+        QCOMPARE(timesheetMismatches(db), (QStringList{"piece-work cell worker 17 shift 1 2024-3-4: cell 0, records 10",
+                                                       "rows of one key: worker 17 shift 1 kind 0 night 0 2024-3: 2"}));
     }
 
     void startUpAgainstDeadServer() {

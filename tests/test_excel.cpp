@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 #include "support/testdb.h"
 
 namespace {

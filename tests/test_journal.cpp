@@ -13,9 +13,9 @@
 #include <atomic>
 #include <thread>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "base/registry.h"
 #include "journal/main_window.h"
 #include "journal/timesheet_cell.h"
 #include "support/testdb.h"

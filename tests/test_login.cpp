@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/datamodule.h"
+#include "base/datamodule.h"
 #include "app/login_window.h"
-#include "app/registry.h"
+#include "base/registry.h"
 #include "journal/main_window.h"
 #include "support/testdb.h"
 

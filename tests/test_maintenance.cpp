@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "base/registry.h"
 #include "support/testdb.h"
 #include "support/typing.h"
 #include "timesheet/maintenance_dialog.h"

@@ -13,13 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "base/registry.h"
 #include "catalog/norms_grid.h"
 #include "catalog/operations_list.h"
 #include "catalog/price_dialog.h"
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 #include "support/testdb.h"
 
 namespace {

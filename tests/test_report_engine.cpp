@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/dataset.h"
-#include "reports/engine/report_layouter.h"
-#include "reports/engine/report_painter.h"
+#include "core/dataset.h"
+#include "core/report/report_layouter.h"
+#include "core/report/report_painter.h"
 #include "support/testdb.h"
 
 using namespace report;

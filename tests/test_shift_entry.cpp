@@ -12,8 +12,8 @@
 #include <atomic>
 #include <thread>
 
-#include "app/datamodule.h"
-#include "app/registry.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"

@@ -14,13 +14,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/login_modes.h"
-#include "app/registry.h"
+#include "base/login_modes.h"
+#include "base/registry.h"
 #include "journal/main_window.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
-#include "reports/engine/report_painter.h"
-#include "reports/excel_writer.h"
+#include "core/report/report_painter.h"
+#include "core/excel_writer.h"
 #include "reports/report_by_products.h"
 #include "reports/report_by_workers.h"
 #include "reports/summary_reports.h"

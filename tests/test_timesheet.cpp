@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "reports/excel_writer.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/excel_writer.h"
 #include "support/testdb.h"
 #include "support/workbook.h"
 #include "timesheet/month_rebuild.h"

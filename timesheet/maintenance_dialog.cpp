@@ -12,10 +12,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "catalog/workers_list.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QDialog>
 
-#include "app/dataset.h"
+#include "core/dataset.h"
 
 class DbGrid;
 class QCheckBox;

@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/datamodule.h"
-#include "app/db.h"
-#include "app/sqltext.h"
+#include "base/datamodule.h"
+#include "core/db.h"
+#include "core/sqltext.h"
 
 namespace maint {
 

@@ -2,8 +2,8 @@
 
 #include <QDate>
 
-#include "app/db.h"
-#include "app/sqltext.h"
+#include "core/db.h"
+#include "core/sqltext.h"
 
 namespace timesheet {
 

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "timesheet/window_style.h"
 
 TForm26::TForm26(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStringLiteral("item")) {

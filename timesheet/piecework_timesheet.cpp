@@ -9,11 +9,11 @@
 #include <QStyleOptionHeader>
 #include <QVBoxLayout>
 
-#include "app/datamodule.h"
-#include "app/dataset_model.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
+#include "base/datamodule.h"
+#include "core/dataset_model.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
 #include "timesheet/window_style.h"
 
 namespace piecework {

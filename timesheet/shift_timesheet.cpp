@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "app/datamodule.h"
-#include "app/format.h"
-#include "app/registry.h"
-#include "app/ui.h"
-#include "reports/excel_writer.h"
+#include "base/datamodule.h"
+#include "core/format.h"
+#include "base/registry.h"
+#include "core/ui.h"
+#include "core/excel_writer.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
 

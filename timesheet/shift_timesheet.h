@@ -5,7 +5,7 @@
 #include <array>
 #include <functional>
 
-#include "app/dataset_model.h"
+#include "core/dataset_model.h"
 
 class QComboBox;
 class QProgressBar;

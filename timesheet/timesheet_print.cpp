@@ -1,8 +1,8 @@
 #include "timesheet/timesheet_print.h"
 
-#include "app/datamodule.h"
-#include "app/registry.h"
-#include "reports/engine/report_painter.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "reports/report_preview.h"
 
 namespace timesheet {
 

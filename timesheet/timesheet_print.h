@@ -2,9 +2,9 @@
 
 #include <QDialog>
 
-#include "app/dataset.h"
-#include "reports/engine/report_definition.h"
-#include "reports/engine/report_layouter.h"
+#include "core/dataset.h"
+#include "core/report/report_definition.h"
+#include "core/report/report_layouter.h"
 
 // The printed time sheet: a month's hours per worker and day, all time-sheet rows of a worker added into one
 // line, on A4 landscape. Never shown as a window; it holds the layout and its query.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/db.h"
-#include "app/ui.h"
+#include "core/db.h"
+#include "core/ui.h"
 
 #include <QDialog>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "reports/excel_writer.h"
+#include "core/excel_writer.h"
 
 #include <xlsxwriter.h>
 
@@ -12,7 +12,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/ui.h"
+#include "core/ui.h"
 
 namespace {
 

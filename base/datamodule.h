@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/dataset.h"
-#include "app/db.h"
+#include "core/dataset.h"
+#include "core/db.h"
 
 // The data module: the one connection and the queries and commands that several windows share, with their
 // stored texts, the decimal delimiter for SQL number texts, and the duplicate check.

@@ -1,6 +1,6 @@
-#include "app/dataset_model.h"
+#include "core/dataset_model.h"
 
-#include "app/format.h"
+#include "core/format.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,6 @@
-#include "app/datamodule.h"
+#include "base/datamodule.h"
 
-#include "app/ui.h"
+#include "core/ui.h"
 
 namespace queries {
 

@@ -1,21 +1,12 @@
-#include "reports/engine/report_painter.h"
+#include "core/report/report_painter.h"
 
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QStandardPaths>
-#include <QStyle>
-#include <QToolBar>
-
-#include "app/ui.h"
 
 #include <optional>
 
@@ -159,37 +150,6 @@ bool writePdf(const Layout& layout, const QString& fileName) {
     return p.end();
 }
 
-int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options) {
-    QPrinter printer(QPrinter::HighResolution);
-    setupPrinter(printer, layout);
-    QPrintPreviewDialog dlg(&printer, parent);
-    dlg.setObjectName(QStringLiteral("ReportPreview"));
-    dlg.setWindowTitle(layout.title.isEmpty() ? QStringLiteral("Просмотр") : layout.title);
-    // The preview asks for the pages each time it needs them; no picture of every page is kept here.
-    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg,
-                     ui::guarded([&layout](QPrinter* pr) { print(layout, *pr); }));
-    if (options.savePdf)
-        if (auto* bar = dlg.findChild<QToolBar*>()) {
-            bar->addSeparator();
-            QAction* save =
-                bar->addAction(dlg.style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить PDF"));
-            save->setObjectName(QStringLiteral("SavePdf"));
-            save->setToolTip(QStringLiteral("Сохранить отчет в файл PDF"));
-            QObject::connect(save, &QAction::triggered, &dlg,
-                             ui::guarded([&layout, &dlg](bool) { savePdfAs(layout, &dlg); }));
-        }
-    if (options.maximized)
-        dlg.setWindowState(dlg.windowState() | Qt::WindowMaximized);
-    if (options.fitWidth) {
-        // Through the toolbar's own action, so that its button shows the zoom mode in force.
-        if (auto* fit = dlg.findChild<QAction*>(QStringLiteral("fitWidthAction")))
-            fit->trigger();
-        else if (auto* w = dlg.findChild<QPrintPreviewWidget*>())
-            w->fitToWidth();
-    }
-    return ui::execModal(&dlg);
-}
-
 QString pdfFileName(const QString& title) {
     QString name = title.simplified();
     for (QChar& c : name)
@@ -198,33 +158,6 @@ QString pdfFileName(const QString& title) {
     if (name.isEmpty())
         name = QStringLiteral("Отчет");
     return name + QStringLiteral(".pdf");
-}
-
-bool savePdfAs(const Layout& layout, QWidget* parent) {
-    // The folder of the last save is offered again while the program runs.
-    static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dlg(parent, QStringLiteral("Сохранить PDF"));
-    dlg.setObjectName(QStringLiteral("SavePdfDialog"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setNameFilter(QStringLiteral("PDF (*.pdf)"));
-    dlg.setDefaultSuffix(QStringLiteral("pdf"));
-    dlg.setDirectory(folder);
-    dlg.selectFile(pdfFileName(layout.title));
-    if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return false;
-    const QString file = dlg.selectedFiles().first();
-    folder = QFileInfo(file).absolutePath();
-    bool written = false;
-    {
-        ui::HourGlass wait;
-        written = writePdf(layout, file);
-    }
-    if (!written)
-        ui::messageBox(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QLatin1Char('.'),
-                       QStringLiteral("Ошибка"), ui::MB_ERROR);
-    return written;
 }
 
 }  // namespace report

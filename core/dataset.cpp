@@ -1,7 +1,7 @@
-#include "app/dataset.h"
+#include "core/dataset.h"
 
-#include "app/format.h"
-#include "app/sqltext.h"
+#include "core/format.h"
+#include "core/sqltext.h"
 
 #include <cstdio>
 #include <cstring>

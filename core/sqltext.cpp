@@ -1,4 +1,4 @@
-#include "app/sqltext.h"
+#include "core/sqltext.h"
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "app/db.h"
+#include "core/db.h"
 
 #include <libpq-fe.h>
 

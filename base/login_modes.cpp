@@ -1,4 +1,4 @@
-#include "app/login_modes.h"
+#include "base/login_modes.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,16 +8,16 @@
 #include <functional>
 #include <vector>
 
-class Dataset;
+#include "core/report/row_source.h"
 
 // A printed report described as data: page setup, bands and the items on them, all measured in millimetres.
-// The layouter turns it, with one open dataset, into pages of positioned primitives; the painter draws those.
+// The layouter turns it, with the rows of one source, into pages of positioned primitives; the painter draws those.
 namespace report {
 
 // One row of the report's dataset as computed values see it.
 class Row {
 public:
-    Row(const Dataset* ds, int row) : ds_(ds), row_(row) {}
+    Row(const RowSource* ds, int row) : ds_(ds), row_(row) {}
     bool valid() const { return ds_ && row_ >= 0; }
     int index() const { return row_; }
     QVariant value(const QString& field) const;  // null QVariant for NULL, an unknown field or no row
@@ -27,7 +27,7 @@ public:
     QString text(const QString& field) const;   // as the dataset shows it
 
 private:
-    const Dataset* ds_;
+    const RowSource* ds_;
     int row_;
 };
 

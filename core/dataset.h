@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/db.h"
+#include "core/db.h"
+#include "core/report/row_source.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -44,7 +45,7 @@ private:
 // A stored query or table as the windows see it: SQL text with named parameters, a snapshot of all rows read
 // by open(), a current row (recNo, 1-based), a client-side filter, and for datasets bound to a table,
 // append/edit/post/remove that write that table.
-class Dataset : public QObject {
+class Dataset : public QObject, public report::RowSource {
     Q_OBJECT
 public:
     enum class State { Inactive, Browse, Edit, Insert };
@@ -67,11 +68,11 @@ public:
 
     void open();
     void close();
-    bool isOpen() const { return result_ != nullptr; }
+    bool isOpen() const override { return result_ != nullptr; }
     void refresh() { close(); open(); }
 
     // Position, over the rows that pass the filter.
-    int recordCount() const;
+    int recordCount() const override;
     bool isEmpty() const { return recordCount() == 0; }
     int recNo() const { return cur_ + 1; }  // 0 when there is no row
     void setRecNo(int recNo);               // clamped to 1..recordCount
@@ -86,12 +87,12 @@ public:
     bool hasField(const QString& name) const;
     Field field(const QString& name) const;  // throws DbError for an unknown field
     QStringList fieldNames() const;
-    int columnIndex(const QString& name) const;
+    int columnIndex(const QString& name) const override;
 
     // Raw access by position in the filtered order (0-based), for grids and reports.
-    QVariant valueAt(int row, int col) const;
-    QString textAt(int row, int col) const;  // as Field::asString
-    bool isNullAt(int row, int col) const;
+    QVariant valueAt(int row, int col) const override;
+    QString textAt(int row, int col) const override;  // as Field::asString
+    bool isNullAt(int row, int col) const override;
     QueryResult::Type columnType(int col) const;
     const QueryResult* result() const { return result_.get(); }
 

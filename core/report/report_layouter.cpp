@@ -1,11 +1,10 @@
-#include "reports/engine/report_layouter.h"
+#include "core/report/report_layouter.h"
 
 #include <QHash>
 #include <QSet>
 #include <stdexcept>
 
-#include "app/dataset.h"
-#include "app/format.h"
+#include "core/format.h"
 
 namespace report {
 
@@ -183,7 +182,7 @@ private:
 
 class Layouter {
 public:
-    Layouter(const ReportDefinition& def, const Dataset* ds, const LayoutOptions& opt) : def_(def), ds_(ds), opt_(opt) {
+    Layouter(const ReportDefinition& def, const RowSource* ds, const LayoutOptions& opt) : def_(def), ds_(ds), opt_(opt) {
         out_.page = def.page;
         out_.title = def.title;
         rows_ = ds && ds->isOpen() ? ds->recordCount() : 0;
@@ -486,7 +485,7 @@ private:
     };
 
     const ReportDefinition& def_;
-    const Dataset* ds_;
+    const RowSource* ds_;
     LayoutOptions opt_;
     Layout out_;
     int rows_ = 0;
@@ -505,7 +504,7 @@ private:
 
 }  // namespace
 
-Layout layout(const ReportDefinition& def, const Dataset* ds, const LayoutOptions& options) {
+Layout layout(const ReportDefinition& def, const RowSource* ds, const LayoutOptions& options) {
     return Layouter(def, ds, options).run();
 }
 

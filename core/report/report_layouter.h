@@ -3,7 +3,7 @@
 #include <QDate>
 #include <vector>
 
-#include "reports/engine/report_definition.h"
+#include "core/report/report_definition.h"
 
 // Lays a report out: definition + the rows of one open dataset → pages of positioned primitives.
 namespace report {
@@ -65,6 +65,6 @@ struct LayoutOptions {
 
 // ds must be open (it may be empty, or null for a report without rows). Reads the rows by position through the
 // dataset's filter; the dataset's current row is not moved.
-Layout layout(const ReportDefinition& def, const Dataset* ds, const LayoutOptions& options = {});
+Layout layout(const ReportDefinition& def, const RowSource* ds, const LayoutOptions& options = {});
 
 }  // namespace report

@@ -1,0 +1,6 @@
+#include "base/registry.h"
+
+Windows& app() {
+    static Windows w;
+    return w;
+}
