@@ -1,11 +1,10 @@
-#include "app/startup.h"
-
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstdio>
+
+#include "app/startup.h"
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "app/startup.h"
 
-#include "base/datamodule.h"
-#include "core/db.h"
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <vector>
+
 #include "app/login_window.h"
+#include "base/datamodule.h"
 #include "base/registry.h"
-#include "core/ui.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/kinds_list.h"
 #include "catalog/norms_grid.h"
@@ -14,6 +17,8 @@
 #include "catalog/products_list.h"
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
+#include "core/db.h"
+#include "core/ui.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
 #include "reports/detailed_by_products.h"
@@ -27,12 +32,6 @@
 #include "timesheet/piecework_timesheet.h"
 #include "timesheet/shift_timesheet.h"
 #include "timesheet/timesheet_print.h"
-
-#include <QApplication>
-#include <QDialog>
-#include <QTimer>
-
-#include <vector>
 
 namespace {
 

@@ -7,13 +7,15 @@ namespace queries {
 QStringList smena1() {
     return {
         QStringLiteral("select smena.id, smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, "),
-        QStringLiteral("smena.cena,person.s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN "
-                       "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen,  smena.brak, smena.kol_vo::numeric,"),
+        QStringLiteral(
+            "smena.cena,person.s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN "
+            "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen,  smena.brak, smena.kol_vo::numeric,"),
         QStringLiteral("round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, color,time, smena.ok, vvod, "
                        "smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use"),
         QStringLiteral("from cmn_contractor.person person, accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
                        "accounts_dep.vid_oper "),
-        QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and "),
+        QStringLiteral(
+            "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and "),
         QStringLiteral("oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and ok!=:ok order by "),
         QStringLiteral("fio, izdel.marka, vid_oper.vid, oper.naimen, color"),
     };
@@ -22,13 +24,16 @@ QStringList smena1() {
 QStringList smenaN(int shift) {
     return {
         QStringLiteral("select smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, "),
-        QStringLiteral("smena.cena, s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN "
-                       "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen, smena.kol_vo::numeric, smena.brak, "),
-        QStringLiteral("round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, smena.id, color,time,smena.ok,"
-                       "vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use  "),
+        QStringLiteral(
+            "smena.cena, s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN "
+            "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen, smena.kol_vo::numeric, smena.brak, "),
+        QStringLiteral(
+            "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, smena.id, color,time,smena.ok,"
+            "vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use  "),
         QStringLiteral("from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
                        "accounts_dep.vid_oper "),
-        QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and "),
+        QStringLiteral(
+            "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and "),
         QStringLiteral("oper.vid=vid_oper.id and smena.smena=") + QString::number(shift) +
             QStringLiteral(" and smena.data=:data and ok<>:ok order by fio"),
     };
@@ -72,11 +77,13 @@ QStringList hTabel(int shift) {
 
 QStringList oper() {
     return {
-        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' "
-                       "ELSE 'Заготовки' END)) as nmn,"),
+        QStringLiteral(
+            "select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' "
+            "ELSE 'Заготовки' END)) as nmn,"),
         QStringLiteral("count(o_id) norma, min(price)::numeric cena,"),
-        QStringLiteral("oper.id, oper.i_id, oper.VID as oper_vid from accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,"
-                       "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id and norm.o_id=oper.id"),
+        QStringLiteral(
+            "oper.id, oper.i_id, oper.VID as oper_vid from accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,"
+            "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id and norm.o_id=oper.id"),
         QStringLiteral("and oper.vid=vid_oper.id group by izdel.MARKA, vid_oper.VID, oper.NAIMEN, oper.id, oper.i_id, "
                        "oper.VID order by izdel.marka, vid_oper.vid, oper.naimen"),
     };
@@ -124,18 +131,25 @@ TDataModule6::TDataModule6(QObject* parent)
 
 Dataset& TDataModule6::smena(int shift) {
     switch (shift) {
-    case 2: return Smena2;
-    case 3: return Smena3;
-    case 4: return Smena4;
-    default: return Smena1;
+        case 2:
+            return Smena2;
+        case 3:
+            return Smena3;
+        case 4:
+            return Smena4;
+        default:
+            return Smena1;
     }
 }
 
 Dataset& TDataModule6::hTabel(int shift) {
     switch (shift) {
-    case 2: return H_Tabel_2;
-    case 3: return H_Tabel_3;
-    default: return H_Tabel_1;
+        case 2:
+            return H_Tabel_2;
+        case 3:
+            return H_Tabel_3;
+        default:
+            return H_Tabel_1;
     }
 }
 

@@ -13,8 +13,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include "core/sqltext.h"
 #include "bench/benchsupport.h"
+#include "core/sqltext.h"
 #include "migrate/legacy_import.h"
 
 namespace {
@@ -46,7 +46,8 @@ QString literal(const QVariant& v, legacy::Carry carry) {
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const ConnectionSettings settings = bench::settingsFrom(argc, argv);
-    const QString target = legacy::targetConnectionText() + QStringLiteral(";Database=") + QString::fromLocal8Bit(argv[1]);
+    const QString target =
+        legacy::targetConnectionText() + QStringLiteral(";Database=") + QString::fromLocal8Bit(argv[1]);
     Db db;
     db.open(settings);
 
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
         imports.push_back(bench::millisecondsOf([&] { import.run(); }));
         copied = import.rowsCopied();
     }
-    const qlonglong records = db.query(QStringLiteral("select count(*) from accounts_dep.smena"))->text(0, 0).toLongLong();
+    const qlonglong records =
+        db.query(QStringLiteral("select count(*) from accounts_dep.smena"))->text(0, 0).toLongLong();
     if (records != copied || records == 0) {
         std::printf("import: FAILED — %lld rows copied, %lld shift records arrived\n", copied, records);
         return 0;
@@ -112,8 +114,9 @@ int main(int argc, char** argv) {
             cmd.exec(QStringLiteral("SET DateStyle = 'ISO, DMY'"));
             QSqlQuery rows(source);
             rows.setForwardOnly(true);
-            selectTime = bench::millisecondsOf(
-                [&] { rows.exec(QStringLiteral("select * from ") + pair->source + QStringLiteral(" order by id ASC")); });
+            selectTime = bench::millisecondsOf([&] {
+                rows.exec(QStringLiteral("select * from ") + pair->source + QStringLiteral(" order by id ASC"));
+            });
             const QSqlRecord rec = rows.record();
             QList<int> index;
             for (const legacy::Column& c : pair->columns)
@@ -141,18 +144,18 @@ int main(int argc, char** argv) {
     const double baseline = selectTime + (perRow - selectTime) / sampled * records;
     const double faster = baseline / program;
     std::printf("import: %.1f× faster (target ≥ 20× faster; %s) — %s\n", faster, faster >= 20 ? "met" : "MISSED",
-                  QStringLiteral("%1 shift records from SQLite through ODBC into PostgreSQL: import %2 (median of 2; "
-                                 "the six other tables empty), one autocommitted insert per record %3 for the first "
-                                 "%4 (of which %6 the source's query), i.e. %5 for all (extrapolated); reading "
-                                 "the records alone %7")
-                      .arg(records)
-                      .arg(bench::ms(program))
-                      .arg(bench::ms(perRow))
-                      .arg(sampled)
-                      .arg(bench::ms(baseline))
-                      .arg(bench::ms(selectTime))
-                      .arg(bench::ms(readAll))
-                      .toUtf8()
-                      .constData());
+                QStringLiteral("%1 shift records from SQLite through ODBC into PostgreSQL: import %2 (median of 2; "
+                               "the six other tables empty), one autocommitted insert per record %3 for the first "
+                               "%4 (of which %6 the source's query), i.e. %5 for all (extrapolated); reading "
+                               "the records alone %7")
+                    .arg(records)
+                    .arg(bench::ms(program))
+                    .arg(bench::ms(perRow))
+                    .arg(sampled)
+                    .arg(bench::ms(baseline))
+                    .arg(bench::ms(selectTime))
+                    .arg(bench::ms(readAll))
+                    .toUtf8()
+                    .constData());
     return 0;
 }

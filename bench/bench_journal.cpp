@@ -6,7 +6,6 @@
 #include "base/datamodule.h"
 #include "bench/benchsupport.h"
 
-
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const ConnectionSettings settings = bench::settingsFrom(argc, argv);

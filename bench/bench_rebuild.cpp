@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QDate>
 
-#include "core/db.h"
 #include "bench/benchsupport.h"
+#include "core/db.h"
 #include "timesheet/month_rebuild.h"
 
 namespace {
@@ -20,8 +20,7 @@ QString monthRows(Db& db, int month, int year) {
         cols += QStringLiteral(", d%1").arg(d);
     auto r = db.query(QStringLiteral("select ") + cols + QStringLiteral(" from accounts_dep.h_tabel where month=") +
                       QString::number(month) + QStringLiteral(" and year=") + QString::number(year) +
-                      QStringLiteral(" and ") + timesheet::pieceRowsCondition() + QStringLiteral(" order by ") +
-                      cols);
+                      QStringLiteral(" and ") + timesheet::pieceRowsCondition() + QStringLiteral(" order by ") + cols);
     QString out;
     for (int row = 0; row < r->rowCount(); ++row) {
         for (int c = 0; c < r->columnCount(); ++c)
@@ -52,8 +51,7 @@ int main(int argc, char** argv) {
     // One run of either way, rolled back afterwards; the statements sent and the rows left are kept. The
     // statements counted are those of a rebuild on its own: the enclosing BEGIN stands for the rebuild's own,
     // and one is added for its COMMIT (here a rollback).
-    auto run = [&](void (*rebuild)(Db&, int, int, const timesheet::DayProgress&), QString& rows,
-                   quint64& statements) {
+    auto run = [&](void (*rebuild)(Db&, int, int, const timesheet::DayProgress&), QString& rows, quint64& statements) {
         db.begin();
         const quint64 before = db.statementCount() - 1;
         rebuild(db, month, year, {});
@@ -91,17 +89,18 @@ int main(int argc, char** argv) {
     const double faster = baseline / program;
     const QString period = QStringLiteral("%1.%2").arg(month, 2, 10, QLatin1Char('0')).arg(year);
     const qsizetype rowCount = setRows.count(QLatin1Char('\n'));
-    std::printf("month rebuild: %.1f× faster (target ≥ 50× faster; %s) — %s, %lld shift records, %lld time-sheet "
-                "rows%s: rebuild %s (median of 7), per-row procedure %s (median of 3)\n",
-                faster, faster >= 50 && same ? "met" : "MISSED", period.toUtf8().constData(), records,
-                static_cast<long long>(rowCount),
-                same ? " compared equal" : " DIFFERENT from the per-row procedure's",
-                bench::ms(program).toUtf8().constData(), bench::ms(baseline).toUtf8().constData());
+    std::printf(
+        "month rebuild: %.1f× faster (target ≥ 50× faster; %s) — %s, %lld shift records, %lld time-sheet "
+        "rows%s: rebuild %s (median of 7), per-row procedure %s (median of 3)\n",
+        faster, faster >= 50 && same ? "met" : "MISSED", period.toUtf8().constData(), records,
+        static_cast<long long>(rowCount), same ? " compared equal" : " DIFFERENT from the per-row procedure's",
+        bench::ms(program).toUtf8().constData(), bench::ms(baseline).toUtf8().constData());
     const double perDay = double(setStatements) / days;
-    std::printf("rebuild round trips: %.2f per day (target ≤ 4 per day; %s) — %llu statements for %d days, "
-                "the per-row procedure %llu (%.0f per day)\n",
-                perDay, perDay <= 4 ? "met" : "MISSED", static_cast<unsigned long long>(setStatements), days,
-                static_cast<unsigned long long>(perRowStatements), double(perRowStatements) / days);
+    std::printf(
+        "rebuild round trips: %.2f per day (target ≤ 4 per day; %s) — %llu statements for %d days, "
+        "the per-row procedure %llu (%.0f per day)\n",
+        perDay, perDay <= 4 ? "met" : "MISSED", static_cast<unsigned long long>(setStatements), days,
+        static_cast<unsigned long long>(perRowStatements), double(perRowStatements) / days);
     std::fflush(stdout);
     return 0;  // a difference is in the line above
 }

@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 
 #include "base/datamodule.h"
-#include "core/sqltext.h"
 #include "bench/benchsupport.h"
-#include "reports/detailed_by_workers.h"
 #include "core/report/report_painter.h"
+#include "core/sqltext.h"
+#include "reports/detailed_by_workers.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 
 #include "base/datamodule.h"
-#include "core/sqltext.h"
 #include "bench/benchsupport.h"
+#include "core/sqltext.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "bench/benchsupport.h"
 #include "timesheet/piecework_timesheet.h"
 
-
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const ConnectionSettings settings = bench::settingsFrom(argc, argv);

@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "core/db.h"
 #include "core/dataset.h"
+#include "core/db.h"
 
 namespace bench {
 
@@ -122,7 +122,6 @@ inline void report(const char* name, double ratio, const char* target, bool met,
 inline QString ms(double v) {
     return QString::number(v, 'f', v < 10 ? 2 : 1) + QStringLiteral(" ms");
 }
-
 
 // Reads every field of every row as the windows do: by name, with the accessor for the column's type
 // (a date-time as text, as the grids show it).

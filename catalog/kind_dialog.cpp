@@ -1,15 +1,15 @@
 #include "catalog/kind_dialog.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
-#include "catalog/list_helpers.h"
-
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/list_helpers.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 QString kindDuplicateSql(const QString& upperName) {
     return QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=") +

@@ -1,22 +1,24 @@
 #include "catalog/kinds_list.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/ui.h"
-#include "catalog/kind_dialog.h"
-
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/kind_dialog.h"
+#include "core/ui.h"
+
 TForm8::TForm8(QWidget* parent)
-    : ListWindow(parent, {.objectName = "TForm8",
-                          .title = QStringLiteral("Виды операций (8)"),
-                          .size = {460, 520},
-                          .columns = {{QStringLiteral("VID"), QStringLiteral("Операции"),
-                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
-                          .dataset = &app().dm->Vid_oper,
-                          .searchField = QStringLiteral("vid"),
-                          .searchTakesAllKeys = true}) {
+    : ListWindow(
+          parent,
+          {.objectName = "TForm8",
+           .title = QStringLiteral("Виды операций (8)"),
+           .size = {460, 520},
+           .columns =
+               {{QStringLiteral("VID"), QStringLiteral("Операции"), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
+           .dataset = &app().dm->Vid_oper,
+           .searchField = QStringLiteral("vid"),
+           .searchTakesAllKeys = true}) {
     Edit1->hide();
 }
 

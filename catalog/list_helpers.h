@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/ui.h"
-
 #include <QAbstractButton>
 #include <QString>
+
+#include "core/ui.h"
 
 class QDialog;
 class QKeyEvent;

@@ -1,15 +1,15 @@
 #include "catalog/list_window.h"
 
-#include "core/dataset.h"
-#include "core/ui.h"
-#include "catalog/list_helpers.h"
-
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "catalog/list_helpers.h"
+#include "core/dataset.h"
+#include "core/ui.h"
 
 namespace catalog {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/dataset_model.h"
-
 #include <QDialog>
-#include <QSize>
 #include <QList>
+#include <QSize>
+
+#include "core/dataset_model.h"
 
 class Dataset;
 class QLineEdit;

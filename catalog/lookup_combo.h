@@ -1,11 +1,10 @@
 #pragma once
 
-#include "core/dataset.h"
-
 #include <QComboBox>
 #include <QPointer>
-
 #include <optional>
+
+#include "core/dataset.h"
 
 // A drop-down list of the rows of a dataset: shows one field, keyed by another. It follows the dataset: closed,
 // the list is empty; reopened, it is filled again and the key chosen before is chosen again when it is still

@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
-#include "core/format.h"
 #include "base/registry.h"
+#include "core/format.h"
 #include "core/ui.h"
 
 namespace {

@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
-#include "core/format.h"
 #include "base/registry.h"
-#include "core/ui.h"
 #include "catalog/norms_grid.h"
 #include "catalog/price_dialog.h"
+#include "core/dataset_model.h"
 #include "core/excel_writer.h"
+#include "core/format.h"
+#include "core/ui.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
     double price = base;

@@ -9,11 +9,11 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
-#include "core/ui.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"
 #include "catalog/norms_grid.h"
 #include "catalog/products_list.h"
+#include "core/ui.h"
 
 namespace price_sql {
 

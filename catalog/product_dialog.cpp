@@ -1,18 +1,18 @@
 #include "catalog/product_dialog.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
-#include "catalog/list_helpers.h"
-#include "catalog/lookup_combo.h"
-
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/list_helpers.h"
+#include "catalog/lookup_combo.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 namespace {
 

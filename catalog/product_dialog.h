@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/dataset.h"
-
 #include <QDate>
 #include <QDialog>
+
+#include "core/dataset.h"
 
 class DbLookupCombo;
 class QLineEdit;

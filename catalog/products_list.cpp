@@ -1,14 +1,14 @@
 #include "catalog/products_list.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
-#include "catalog/lookup_combo.h"
-#include "catalog/product_dialog.h"
-
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/lookup_combo.h"
+#include "catalog/product_dialog.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 QDate productDeleteDateBound(const QDate& today) {
     int m = today.month();
@@ -28,17 +28,27 @@ QString productGoodsDeleteSql(qlonglong id) {
 }
 
 TForm3::TForm3(QWidget* parent)
-    : ListWindow(parent, {.objectName = "TForm3",
-                          .title = QStringLiteral("Изделия (3)"),
-                          .size = {760, 560},
-                          .columns = {{QStringLiteral("marka"), QStringLiteral("Марка изделия"),
-                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 300},
-                                      {QStringLiteral("nom"), QStringLiteral("Номенклатурная группа"),
-                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 280},
-                                      {QStringLiteral("massa"), QStringLiteral("Коробки"),
-                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
-                          .dataset = &app().dm->Izdel,
-                          .searchField = QStringLiteral("marka")}),
+    : ListWindow(
+          parent,
+          {.objectName = "TForm3",
+           .title = QStringLiteral("Изделия (3)"),
+           .size = {760, 560},
+           .columns =
+               {{QStringLiteral("marka"),
+                 QStringLiteral("Марка изделия"),
+                 Qt::AlignLeft | Qt::AlignVCenter,
+                 {},
+                 true,
+                 300},
+                {QStringLiteral("nom"),
+                 QStringLiteral("Номенклатурная группа"),
+                 Qt::AlignLeft | Qt::AlignVCenter,
+                 {},
+                 true,
+                 280},
+                {QStringLiteral("massa"), QStringLiteral("Коробки"), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
+           .dataset = &app().dm->Izdel,
+           .searchField = QStringLiteral("marka")}),
       Izdel_Smena(app().dm->ADO_DB, QStringLiteral("Izdel_Smena"), this),
       ii_oper(app().dm->ADO_DB, QStringLiteral("ii_oper"), this) {
     Izdel_Smena.setSql(

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/dataset.h"
-#include "catalog/list_window.h"
-
 #include <QDate>
+
+#include "catalog/list_window.h"
+#include "core/dataset.h"
 
 // The lower date bound of the shift records counted before a product delete: the first day of the month before
 // today's, in the year 2000 (December 2000 in January), so that practically all records of the product count.

@@ -1,12 +1,5 @@
 #include "catalog/worker_dialog.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
-#include "catalog/list_helpers.h"
-#include "catalog/lookup_combo.h"
-
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -14,6 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWheelEvent>
+
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/list_helpers.h"
+#include "catalog/lookup_combo.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 QString workerInsertSql(const QString& fio, const QString& department) {
     return QStringLiteral("INSERT INTO accounts_dep.person (fio, s_staffpos_hl)VALUES(") + sql::quote(fio) +

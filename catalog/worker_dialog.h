@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/dataset.h"
-
 #include <QDialog>
+
+#include "core/dataset.h"
 
 class DbLookupCombo;
 class QLineEdit;

@@ -1,30 +1,35 @@
 #include "catalog/workers_list.h"
 
-#include "base/datamodule.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
-#include "catalog/worker_dialog.h"
-
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "catalog/worker_dialog.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 
 QString workerDeleteSql(int id) {
     return QStringLiteral("delete from accounts_dep.person where id =") + sql::num(qlonglong(id));
 }
 
 TForm5::TForm5(QWidget* parent)
-    : ListWindow(parent, {.objectName = "TForm5",
-                          .title = QStringLiteral("Список рабочих"),
-                          .size = {620, 520},
-                          .columns = {{QStringLiteral("fio"), QStringLiteral("ФИО"), Qt::AlignLeft | Qt::AlignVCenter,
-                                       {}, true, 300},
-                                      {QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность"),
-                                       Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
-                          .dataset = &app().dm->Workers,
-                          .searchField = QStringLiteral("fio"),
-                          .searchInListMode = true,
-                          .searchTakesAllKeys = true}) {}
+    : ListWindow(
+          parent,
+          {.objectName = "TForm5",
+           .title = QStringLiteral("Список рабочих"),
+           .size = {620, 520},
+           .columns = {{QStringLiteral("fio"), QStringLiteral("ФИО"), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 300},
+                       {QStringLiteral("s_staffpos_hl"),
+                        QStringLiteral("Должность"),
+                        Qt::AlignLeft | Qt::AlignVCenter,
+                        {},
+                        true,
+                        0}},
+           .dataset = &app().dm->Workers,
+           .searchField = QStringLiteral("fio"),
+           .searchInListMode = true,
+           .searchTakesAllKeys = true}) {}
 
 void TForm5::runList() {
     runListMode();

@@ -1,10 +1,10 @@
 #include "core/dataset.h"
 
-#include "core/format.h"
-#include "core/sqltext.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "core/format.h"
+#include "core/sqltext.h"
 
 namespace {
 
@@ -122,8 +122,12 @@ bool likeMatch(QStringView s, const QStringList& parts) {
 
 // ---------------------------------------------------------------------------------------------------------------
 
-bool Field::isNull() const { return ds_->currentValue(col_).isNull(); }
-QVariant Field::value() const { return ds_->currentValue(col_); }
+bool Field::isNull() const {
+    return ds_->currentValue(col_).isNull();
+}
+QVariant Field::value() const {
+    return ds_->currentValue(col_);
+}
 int Field::asInt() const {
     const QVariant v = value();
     if (v.typeId() == QMetaType::Double)
@@ -175,15 +179,25 @@ QString Field::asString() const {
 
 // ---------------------------------------------------------------------------------------------------------------
 
-Dataset::Dataset(Db& db, const QString& name, QObject* parent) : QObject(parent), db_(db) { setObjectName(name); }
+Dataset::Dataset(Db& db, const QString& name, QObject* parent) : QObject(parent), db_(db) {
+    setObjectName(name);
+}
 
-void Dataset::setSql(const QStringList& lines) { lines_ = lines; }
+void Dataset::setSql(const QStringList& lines) {
+    lines_ = lines;
+}
 
-void Dataset::setParam(const QString& name, const QVariant& value) { params_.insert(name.toLower(), value); }
+void Dataset::setParam(const QString& name, const QVariant& value) {
+    params_.insert(name.toLower(), value);
+}
 
-QVariant Dataset::param(const QString& name) const { return params_.value(name.toLower()); }
+QVariant Dataset::param(const QString& name) const {
+    return params_.value(name.toLower());
+}
 
-QString Dataset::boundSql() const { return sql::bind(sql(), params_); }
+QString Dataset::boundSql() const {
+    return sql::bind(sql(), params_);
+}
 
 void Dataset::open() {
     if (isOpen())
@@ -228,9 +242,15 @@ void Dataset::setCurrent(int index) {
     emit currentChanged(recNo());
 }
 
-void Dataset::setRecNo(int recNo) { setCurrent(recNo - 1); }
-void Dataset::first() { setCurrent(0); }
-void Dataset::last() { setCurrent(recordCount() - 1); }
+void Dataset::setRecNo(int recNo) {
+    setCurrent(recNo - 1);
+}
+void Dataset::first() {
+    setCurrent(0);
+}
+void Dataset::last() {
+    setCurrent(recordCount() - 1);
+}
 
 void Dataset::next() {
     if (cur_ + 1 >= recordCount()) {
@@ -248,9 +268,13 @@ void Dataset::prior() {
     setCurrent(cur_ - 1);
 }
 
-bool Dataset::hasField(const QString& name) const { return columnIndex(name) >= 0; }
+bool Dataset::hasField(const QString& name) const {
+    return columnIndex(name) >= 0;
+}
 
-int Dataset::columnIndex(const QString& name) const { return result_ ? result_->columnIndex(name) : -1; }
+int Dataset::columnIndex(const QString& name) const {
+    return result_ ? result_->columnIndex(name) : -1;
+}
 
 Field Dataset::field(const QString& name) const {
     const int col = columnIndex(name);
@@ -277,37 +301,47 @@ QVariant Dataset::currentValue(int col) const {
     return result_->value(rowOf(cur_), col);
 }
 
-QVariant Dataset::valueAt(int row, int col) const { return result_->value(rowOf(row), col); }
+QVariant Dataset::valueAt(int row, int col) const {
+    return result_->value(rowOf(row), col);
+}
 
-bool Dataset::isNullAt(int row, int col) const { return result_->isNull(rowOf(row), col); }
+bool Dataset::isNullAt(int row, int col) const {
+    return result_->isNull(rowOf(row), col);
+}
 
-QueryResult::Type Dataset::columnType(int col) const { return result_->columnType(col); }
+QueryResult::Type Dataset::columnType(int col) const {
+    return result_->columnType(col);
+}
 
 QString Dataset::textAt(int row, int col) const {
     const int r = rowOf(row);
     if (result_->isNull(r, col))
         return {};
     switch (result_->columnType(col)) {
-    case QueryResult::Type::Float:
-    case QueryResult::Type::Numeric: return fmt::general(result_->value(r, col).toDouble());
-    case QueryResult::Type::Date: return dateText(result_->date(r, col));
-    case QueryResult::Type::DateTime: {
-        // Straight from the server's text where it has the usual form: no local date-time is made.
-        const char* v = result_->raw(r, col);
-        const int len = result_->rawLength(r, col);
-        QDate d;
-        if (len >= 19 && v[13] == ':' && v[16] == ':' && parseIsoDate(v, len, d)) {
-            if (std::memcmp(v + 11, "00:00:00", 8) == 0)
-                return dateText(d);
-            return dateText(d) + QLatin1Char(' ') + QLatin1String(v + 11, 8);
+        case QueryResult::Type::Float:
+        case QueryResult::Type::Numeric:
+            return fmt::general(result_->value(r, col).toDouble());
+        case QueryResult::Type::Date:
+            return dateText(result_->date(r, col));
+        case QueryResult::Type::DateTime: {
+            // Straight from the server's text where it has the usual form: no local date-time is made.
+            const char* v = result_->raw(r, col);
+            const int len = result_->rawLength(r, col);
+            QDate d;
+            if (len >= 19 && v[13] == ':' && v[16] == ':' && parseIsoDate(v, len, d)) {
+                if (std::memcmp(v + 11, "00:00:00", 8) == 0)
+                    return dateText(d);
+                return dateText(d) + QLatin1Char(' ') + QLatin1String(v + 11, 8);
+            }
+            const QDateTime dt = result_->value(r, col).toDateTime();
+            if (dt.time() == QTime(0, 0))
+                return fmt::date(dt.date());
+            return fmt::date(dt.date()) + QLatin1Char(' ') + dt.time().toString(QStringLiteral("HH:mm:ss"));
         }
-        const QDateTime dt = result_->value(r, col).toDateTime();
-        if (dt.time() == QTime(0, 0))
-            return fmt::date(dt.date());
-        return fmt::date(dt.date()) + QLatin1Char(' ') + dt.time().toString(QStringLiteral("HH:mm:ss"));
-    }
-    case QueryResult::Type::Bool: return result_->value(r, col).toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default: return result_->text(r, col);
+        case QueryResult::Type::Bool:
+            return result_->value(r, col).toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        default:
+            return result_->text(r, col);
     }
 }
 
@@ -421,7 +455,8 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
             continue;
         bool match;
         const auto t = result_->columnType(col);
-        if (numeric && (t == QueryResult::Type::Int || t == QueryResult::Type::Float || t == QueryResult::Type::Numeric))
+        if (numeric &&
+            (t == QueryResult::Type::Int || t == QueryResult::Type::Float || t == QueryResult::Type::Numeric))
             match = result_->value(r, col).toDouble() == number;
         else
             match = values.at(r).compare(want, Qt::CaseInsensitive) == 0;
@@ -440,7 +475,9 @@ void Dataset::setTable(const QString& table, const QString& key) {
     key_ = key;
 }
 
-Dataset::State Dataset::state() const { return isOpen() ? state_ : State::Inactive; }
+Dataset::State Dataset::state() const {
+    return isOpen() ? state_ : State::Inactive;
+}
 
 void Dataset::append() {
     if (!isOpen())
@@ -559,4 +596,6 @@ void Dataset::remove() {
     setRecNo(keepRecNo);
 }
 
-void Command::execute() { db_.exec(params_.isEmpty() ? text_ : sql::bind(text_, params_)); }
+void Command::execute() {
+    db_.exec(params_.isEmpty() ? text_ : sql::bind(text_, params_));
+}

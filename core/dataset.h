@@ -1,17 +1,16 @@
 #pragma once
 
-#include "core/db.h"
-#include "core/report/row_source.h"
-
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
-
 #include <memory>
 #include <vector>
+
+#include "core/db.h"
+#include "core/report/row_source.h"
 
 class Dataset;
 
@@ -69,7 +68,10 @@ public:
     void open();
     void close();
     bool isOpen() const override { return result_ != nullptr; }
-    void refresh() { close(); open(); }
+    void refresh() {
+        close();
+        open();
+    }
 
     // Position, over the rows that pass the filter.
     int recordCount() const override;

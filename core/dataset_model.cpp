@@ -1,8 +1,8 @@
 #include "core/dataset_model.h"
 
-#include "core/format.h"
-
 #include <QHeaderView>
+
+#include "core/format.h"
 
 DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {
     titleFont_.setBold(true);
@@ -42,7 +42,9 @@ int DatasetModel::rowCount(const QModelIndex& parent) const {
     return ds_->recordCount();
 }
 
-int DatasetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
+int DatasetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
 
 QString DatasetModel::cellText(int row, int column) const {
     const int col = fieldIndex_.value(column, -1);
@@ -61,15 +63,18 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
         return {};
     const GridColumn& gc = columns_[index.column()];
     switch (role) {
-    case Qt::DisplayRole: return cellText(index.row(), index.column());
-    case Qt::TextAlignmentRole: return QVariant(gc.alignment);
-    case Qt::ForegroundRole:
-    case Qt::BackgroundRole:
-    case Qt::FontRole:
-        if (rule_)
-            return rule_(*ds_, index.row(), gc, role);
-        return {};
-    default: return {};
+        case Qt::DisplayRole:
+            return cellText(index.row(), index.column());
+        case Qt::TextAlignmentRole:
+            return QVariant(gc.alignment);
+        case Qt::ForegroundRole:
+        case Qt::BackgroundRole:
+        case Qt::FontRole:
+            if (rule_)
+                return rule_(*ds_, index.row(), gc, role);
+            return {};
+        default:
+            return {};
     }
 }
 
@@ -77,14 +82,18 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
-    case Qt::DisplayRole: return columns_[section].title;
-    case Qt::FontRole: return titleFont_;
-    case Qt::TextAlignmentRole: return QVariant(Qt::AlignCenter);
-    case Qt::ForegroundRole:
-        if (columns_[section].titleColor.isValid())
-            return columns_[section].titleColor;
-        return {};
-    default: return {};
+        case Qt::DisplayRole:
+            return columns_[section].title;
+        case Qt::FontRole:
+            return titleFont_;
+        case Qt::TextAlignmentRole:
+            return QVariant(Qt::AlignCenter);
+        case Qt::ForegroundRole:
+            if (columns_[section].titleColor.isValid())
+                return columns_[section].titleColor;
+            return {};
+        default:
+            return {};
     }
 }
 

@@ -1,24 +1,23 @@
 #pragma once
 
-#include "core/dataset.h"
-
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QPointer>
 #include <QTableView>
-
 #include <functional>
+
+#include "core/dataset.h"
 
 // One column of a grid, declared by field name.
 struct GridColumn {
     QString field;
     QString title;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    QString mask;           // number mask ("#0.00"); empty: the field's own text
+    QString mask;  // number mask ("#0.00"); empty: the field's own text
     bool visible = true;
-    int width = 0;          // pixels; 0: fit the contents
-    QColor titleColor;      // colour of the title text; invalid: the header's own
-    QString nullText;       // shown for NULL
+    int width = 0;      // pixels; 0: fit the contents
+    QColor titleColor;  // colour of the title text; invalid: the header's own
+    QString nullText;   // shown for NULL
 };
 
 // Shows a dataset in a table view. Colours, bold and backgrounds of a cell come from an optional rule.

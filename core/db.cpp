@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
-
 #include <climits>
 #include <cstring>
 
@@ -21,20 +20,40 @@ const char* const kDriverOptions =
 
 QueryResult::Type typeOf(Oid oid) {
     switch (oid) {
-    case 20: case 21: case 23: case 26: return QueryResult::Type::Int;
-    case 700: case 701: return QueryResult::Type::Float;
-    case 1700: return QueryResult::Type::Numeric;
-    case 18: case 19: case 25: case 1042: case 1043: case 705: return QueryResult::Type::Text;
-    case 1082: return QueryResult::Type::Date;
-    case 1114: case 1184: return QueryResult::Type::DateTime;
-    case 16: return QueryResult::Type::Bool;
-    default: return QueryResult::Type::Other;
+        case 20:
+        case 21:
+        case 23:
+        case 26:
+            return QueryResult::Type::Int;
+        case 700:
+        case 701:
+            return QueryResult::Type::Float;
+        case 1700:
+            return QueryResult::Type::Numeric;
+        case 18:
+        case 19:
+        case 25:
+        case 1042:
+        case 1043:
+        case 705:
+            return QueryResult::Type::Text;
+        case 1082:
+            return QueryResult::Type::Date;
+        case 1114:
+        case 1184:
+            return QueryResult::Type::DateTime;
+        case 16:
+            return QueryResult::Type::Bool;
+        default:
+            return QueryResult::Type::Other;
     }
 }
 
 }  // namespace
 
-QString defaultServer() { return QStringLiteral(TABEL_DEFAULT_SERVER); }
+QString defaultServer() {
+    return QStringLiteral(TABEL_DEFAULT_SERVER);
+}
 
 ConnectionSettings connectionFromArguments(const QStringList& args, const QString& defaultServer) {
     QString database = QStringLiteral("plantdb");
@@ -107,12 +126,22 @@ QueryResult::QueryResult(pg_result* res) : res_(res) {
     }
 }
 
-QueryResult::~QueryResult() { PQclear(res_); }
+QueryResult::~QueryResult() {
+    PQclear(res_);
+}
 
-int QueryResult::rowCount() const { return PQntuples(res_); }
-int QueryResult::columnCount() const { return PQnfields(res_); }
-QString QueryResult::columnName(int col) const { return names_[col]; }
-QueryResult::Type QueryResult::columnType(int col) const { return types_[col]; }
+int QueryResult::rowCount() const {
+    return PQntuples(res_);
+}
+int QueryResult::columnCount() const {
+    return PQnfields(res_);
+}
+QString QueryResult::columnName(int col) const {
+    return names_[col];
+}
+QueryResult::Type QueryResult::columnType(int col) const {
+    return types_[col];
+}
 
 int QueryResult::columnIndex(const QString& name) const {
     // Windows look fields up by name for every row they read: no conversion, the exact spelling first.
@@ -126,9 +155,15 @@ int QueryResult::columnIndex(const QString& name) const {
     return -1;
 }
 
-bool QueryResult::isNull(int row, int col) const { return PQgetisnull(res_, row, col); }
-const char* QueryResult::raw(int row, int col) const { return PQgetvalue(res_, row, col); }
-int QueryResult::rawLength(int row, int col) const { return PQgetlength(res_, row, col); }
+bool QueryResult::isNull(int row, int col) const {
+    return PQgetisnull(res_, row, col);
+}
+const char* QueryResult::raw(int row, int col) const {
+    return PQgetvalue(res_, row, col);
+}
+int QueryResult::rawLength(int row, int col) const {
+    return PQgetlength(res_, row, col);
+}
 
 QString QueryResult::text(int row, int col) const {
     return QString::fromUtf8(PQgetvalue(res_, row, col), PQgetlength(res_, row, col));
@@ -139,37 +174,40 @@ QVariant QueryResult::value(int row, int col) const {
         return {};
     const char* v = PQgetvalue(res_, row, col);
     switch (types_[col]) {
-    case Type::Int: {
-        const qlonglong n = QByteArray::fromRawData(v, PQgetlength(res_, row, col)).toLongLong();
-        if (n >= INT_MIN && n <= INT_MAX)
-            return QVariant(int(n));
-        return QVariant(n);
-    }
-    case Type::Float:
-    case Type::Numeric: return QVariant(QByteArray::fromRawData(v, PQgetlength(res_, row, col)).toDouble());
-    case Type::Date: {
-        QDate d;
-        if (parseIsoDate(v, PQgetlength(res_, row, col), d))
-            return QVariant(d);
-        return QVariant(QDate::fromString(QString::fromLatin1(v), Qt::ISODate));
-    }
-    case Type::DateTime: {
-        // "YYYY-MM-DD HH:MM:SS[.ffffff][+TZ]": the wall-clock part is what the program shows.
-        const int len = PQgetlength(res_, row, col);
-        QDate d;
-        if (len >= 19 && parseIsoDate(v, len, d) && v[13] == ':' && v[16] == ':') {
-            const int hh = (v[11] - '0') * 10 + (v[12] - '0'), mm = (v[14] - '0') * 10 + (v[15] - '0'),
-                      ss = (v[17] - '0') * 10 + (v[18] - '0');
-            return QVariant(QDateTime(d, QTime(hh, mm, ss)));
+        case Type::Int: {
+            const qlonglong n = QByteArray::fromRawData(v, PQgetlength(res_, row, col)).toLongLong();
+            if (n >= INT_MIN && n <= INT_MAX)
+                return QVariant(int(n));
+            return QVariant(n);
         }
-        QString s = QString::fromLatin1(v);
-        static const QRegularExpression tz(QStringLiteral("[+-]\\d\\d(:\\d\\d)?$"));
-        s.remove(tz);
-        QDateTime dt = QDateTime::fromString(s.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        return QVariant(dt);
-    }
-    case Type::Bool: return QVariant(v[0] == 't');
-    default: return QVariant(text(row, col));
+        case Type::Float:
+        case Type::Numeric:
+            return QVariant(QByteArray::fromRawData(v, PQgetlength(res_, row, col)).toDouble());
+        case Type::Date: {
+            QDate d;
+            if (parseIsoDate(v, PQgetlength(res_, row, col), d))
+                return QVariant(d);
+            return QVariant(QDate::fromString(QString::fromLatin1(v), Qt::ISODate));
+        }
+        case Type::DateTime: {
+            // "YYYY-MM-DD HH:MM:SS[.ffffff][+TZ]": the wall-clock part is what the program shows.
+            const int len = PQgetlength(res_, row, col);
+            QDate d;
+            if (len >= 19 && parseIsoDate(v, len, d) && v[13] == ':' && v[16] == ':') {
+                const int hh = (v[11] - '0') * 10 + (v[12] - '0'), mm = (v[14] - '0') * 10 + (v[15] - '0'),
+                          ss = (v[17] - '0') * 10 + (v[18] - '0');
+                return QVariant(QDateTime(d, QTime(hh, mm, ss)));
+            }
+            QString s = QString::fromLatin1(v);
+            static const QRegularExpression tz(QStringLiteral("[+-]\\d\\d(:\\d\\d)?$"));
+            s.remove(tz);
+            QDateTime dt = QDateTime::fromString(s.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            return QVariant(dt);
+        }
+        case Type::Bool:
+            return QVariant(v[0] == 't');
+        default:
+            return QVariant(text(row, col));
     }
 }
 
@@ -189,7 +227,9 @@ QDate QueryResult::date(int row, int col) const {
 
 Db::Db() = default;
 
-Db::~Db() { close(); }
+Db::~Db() {
+    close();
+}
 
 void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
     close();
@@ -198,9 +238,14 @@ void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
         keys << k.toUtf8();
         values << v.toUtf8();
     }
-    keys << "connect_timeout" << "client_encoding" << "application_name" << "options";
+    keys << "connect_timeout"
+         << "client_encoding"
+         << "application_name"
+         << "options";
     // Day-month-year is how this program writes date texts ('06.03.2024') into SQL.
-    values << QByteArray::number(connectTimeoutSeconds) << "UTF8" << "tabel" << "-c DateStyle=ISO,DMY";
+    values << QByteArray::number(connectTimeoutSeconds) << "UTF8"
+           << "tabel"
+           << "-c DateStyle=ISO,DMY";
     std::vector<const char*> k, v;
     for (int i = 0; i < keys.size(); ++i) {
         k.push_back(keys[i].constData());
@@ -227,7 +272,9 @@ void Db::close() {
     depth_ = 0;
 }
 
-bool Db::isOpen() const { return conn_ != nullptr; }
+bool Db::isOpen() const {
+    return conn_ != nullptr;
+}
 
 pg_result* Db::run(const QString& sql) {
     if (!conn_)
@@ -243,9 +290,13 @@ pg_result* Db::run(const QString& sql) {
     return res;
 }
 
-void Db::exec(const QString& sql) { PQclear(run(sql)); }
+void Db::exec(const QString& sql) {
+    PQclear(run(sql));
+}
 
-std::shared_ptr<QueryResult> Db::query(const QString& sql) { return std::make_shared<QueryResult>(run(sql)); }
+std::shared_ptr<QueryResult> Db::query(const QString& sql) {
+    return std::make_shared<QueryResult>(run(sql));
+}
 
 void Db::begin() {
     if (depth_ == 0) {

@@ -18,7 +18,7 @@ public:
 
 // The connection text of the start-up, and the libpq parameters it maps onto.
 struct ConnectionSettings {
-    QString text;                 // DRIVER=...;DATABASE=...;SERVER=...;...
+    QString text;  // DRIVER=...;DATABASE=...;SERVER=...;...
     QList<QPair<QString, QString>> libpqParams() const;
 };
 
@@ -45,10 +45,10 @@ public:
     Type columnType(int col) const;
     int columnIndex(const QString& name) const;  // case-insensitive; -1 when absent
     bool isNull(int row, int col) const;
-    const char* raw(int row, int col) const;     // the server's text, "" for NULL
+    const char* raw(int row, int col) const;  // the server's text, "" for NULL
     int rawLength(int row, int col) const;
-    QString text(int row, int col) const;        // UTF-8 decoded server text
-    QVariant value(int row, int col) const;      // typed value, null QVariant for NULL
+    QString text(int row, int col) const;    // UTF-8 decoded server text
+    QVariant value(int row, int col) const;  // typed value, null QVariant for NULL
     // The date of a Date or DateTime value read straight from the server's text (no time-zone lookup, which
     // a local date-time costs); an invalid date for NULL or any other type.
     QDate date(int row, int col) const;
@@ -75,8 +75,8 @@ public:
     void close();
     bool isOpen() const;
 
-    void exec(const QString& sql);                            // a statement; its result is dropped
-    std::shared_ptr<QueryResult> query(const QString& sql);   // a query; the whole snapshot
+    void exec(const QString& sql);                           // a statement; its result is dropped
+    std::shared_ptr<QueryResult> query(const QString& sql);  // a query; the whole snapshot
 
     // Transactions nest: only the outermost level talks to the server.
     void begin();
@@ -102,12 +102,18 @@ public:
     explicit Transaction(Db& db) : db_(db) { db_.begin(); }
     ~Transaction() {
         if (!done_) {
-            try { db_.rollback(); } catch (...) {}
+            try {
+                db_.rollback();
+            } catch (...) {
+            }
         }
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
-    void commit() { done_ = true; db_.commit(); }
+    void commit() {
+        done_ = true;
+        db_.commit();
+    }
 
 private:
     Db& db_;

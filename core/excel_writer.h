@@ -60,7 +60,7 @@ private:
     QString fileName_;
     lxw_workbook* book_ = nullptr;
     QByteArray tmpdir_;
-    lxw_format* formats_[4] = {};  // [asText + 2*bold] of the formatting writer
+    lxw_format* formats_[4] = {};     // [asText + 2*bold] of the formatting writer
     lxw_worksheet* sheet_ = nullptr;  // the workbook's one worksheet
     std::vector<double> widest_;      // by column (0-based): the widest text written so far
     std::vector<double> fitted_;      // by column (0-based): the width at its last autofit, negative: none

@@ -1,7 +1,6 @@
 #include "core/format.h"
 
 #include <QLocale>
-
 #include <cmath>
 
 namespace fmt {
@@ -58,9 +57,13 @@ double roundDecimal(double v, int places, bool halfEven) {
 
 }  // namespace
 
-QString decimalSeparator() { return QLocale().decimalPoint(); }
+QString decimalSeparator() {
+    return QLocale().decimalPoint();
+}
 
-double round4(double v) { return roundDecimal(v, 4, true); }
+double round4(double v) {
+    return roundDecimal(v, 4, true);
+}
 
 QString general(double v) {
     if (v == 0)
@@ -112,11 +115,17 @@ QString mask(double v, const QString& m) {
     return s;
 }
 
-QString date(const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); }
+QString date(const QDate& d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
 
-bool isWeekend(const QDate& d) { return d.dayOfWeek() >= 6; }
+bool isWeekend(const QDate& d) {
+    return d.dayOfWeek() >= 6;
+}
 
-int daysInMonth(int year, int month) { return QDate(year, month, 1).daysInMonth(); }
+int daysInMonth(int year, int month) {
+    return QDate(year, month, 1).daysInMonth();
+}
 
 double parseNumber(const QString& text, bool* ok) {
     QString t = text.trimmed();

@@ -1,7 +1,6 @@
 #include "core/sqltext.h"
 
 #include <QDateTime>
-
 #include <cmath>
 
 namespace sql {
@@ -28,27 +27,37 @@ QString num(double d) {
     return s;
 }
 
-QString date(const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); }
+QString date(const QDate& d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
 
-QString toDate(const QDate& d) { return QStringLiteral("to_date('") + date(d) + QStringLiteral("', 'DD.MM.YYYY')"); }
+QString toDate(const QDate& d) {
+    return QStringLiteral("to_date('") + date(d) + QStringLiteral("', 'DD.MM.YYYY')");
+}
 
 QString literal(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return QStringLiteral("NULL");
     switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort: return QString::number(v.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float: return num(v.toDouble());
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QMetaType::QDate: return QLatin1Char('\'') + v.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
-    case QMetaType::QDateTime:
-        return QLatin1Char('\'') + v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('\'');
-    default: return quote(v.toString());
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+            return QString::number(v.toLongLong());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return num(v.toDouble());
+        case QMetaType::Bool:
+            return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        case QMetaType::QDate:
+            return QLatin1Char('\'') + v.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
+        case QMetaType::QDateTime:
+            return QLatin1Char('\'') + v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                   QLatin1Char('\'');
+        default:
+            return quote(v.toString());
     }
 }
 

@@ -13,8 +13,12 @@ namespace sql {
 QString quote(const QString& text);
 
 // A whole number as plain decimal text.
-inline QString num(qlonglong n) { return QString::number(n); }
-inline QString num(int n) { return QString::number(n); }
+inline QString num(qlonglong n) {
+    return QString::number(n);
+}
+inline QString num(int n) {
+    return QString::number(n);
+}
 
 // A fractional number with a point as separator (up to 15 significant digits, no trailing zeros).
 QString num(double d);

@@ -16,11 +16,20 @@ public:
         box.setWindowTitle(caption);
         box.setText(text);
         switch (flags & 0xF0) {
-        case 16: box.setIcon(QMessageBox::Critical); break;
-        case 32: box.setIcon(QMessageBox::Question); break;
-        case 48: box.setIcon(QMessageBox::Warning); break;
-        case 64: box.setIcon(QMessageBox::Information); break;
-        default: break;
+            case 16:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case 32:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case 48:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case 64:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                break;
         }
         if ((flags & 0x0F) == 4) {
             QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
@@ -52,7 +61,9 @@ RealHandler& realHandler() {
 
 Handler* current = nullptr;
 
-Handler& handler() { return current ? *current : realHandler(); }
+Handler& handler() {
+    return current ? *current : realHandler();
+}
 
 }  // namespace
 
@@ -66,13 +77,23 @@ int messageBox(const QString& text, const QString& caption, int flags) {
     return handler().messageBox(text, caption, flags);
 }
 
-int execModal(QDialog* dialog) { return handler().execModal(dialog); }
+int execModal(QDialog* dialog) {
+    return handler().execModal(dialog);
+}
 
-void showError(const QString& message) { handler().showError(message); }
+void showError(const QString& message) {
+    handler().showError(message);
+}
 
-void terminate() { handler().terminate(); }
+void terminate() {
+    handler().terminate();
+}
 
-HourGlass::HourGlass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-HourGlass::~HourGlass() { QApplication::restoreOverrideCursor(); }
+HourGlass::HourGlass() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+HourGlass::~HourGlass() {
+    QApplication::restoreOverrideCursor();
+}
 
 }  // namespace ui

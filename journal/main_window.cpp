@@ -16,25 +16,25 @@
 #include <QVBoxLayout>
 
 #include "app/build_stamp.h"
-#include "base/datamodule.h"
-#include "core/dataset_model.h"
-#include "core/format.h"
 #include "app/login_window.h"
+#include "base/datamodule.h"
 #include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
 #include "catalog/kinds_list.h"
 #include "catalog/operations_list.h"
 #include "catalog/products_list.h"
 #include "catalog/workers_list.h"
+#include "core/dataset_model.h"
+#include "core/format.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 #include "journal/shift_entry_dialog.h"
 #include "journal/timesheet_cell.h"
-#include "timesheet/maintenance_journal.h"
-#include "timesheet/piecework_timesheet.h"
-#include "timesheet/shift_timesheet.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
 #include "reports/summary_reports.h"
+#include "timesheet/maintenance_journal.h"
+#include "timesheet/piecework_timesheet.h"
+#include "timesheet/shift_timesheet.h"
 
 namespace {
 
@@ -434,23 +434,41 @@ void TForm1::Button3Click() {
         dm.Control.close();
 }
 
-void TForm1::Button5Click() { app().form25->openFor(DateT->date()); }
+void TForm1::Button5Click() {
+    app().form25->openFor(DateT->date());
+}
 
-void TForm1::N1Click() { app().form5->runList(); }
+void TForm1::N1Click() {
+    app().form5->runList();
+}
 
-void TForm1::N3Click() { app().form3->runList(); }
+void TForm1::N3Click() {
+    app().form3->runList();
+}
 
-void TForm1::N4Click() { app().form4->runList(); }
+void TForm1::N4Click() {
+    app().form4->runList();
+}
 
-void TForm1::N6Click() { app().form8->runList(); }
+void TForm1::N6Click() {
+    app().form8->runList();
+}
 
-void TForm1::N9Click() { app().form27->openSheet(piecework::kPieceWork); }
+void TForm1::N9Click() {
+    app().form27->openSheet(piecework::kPieceWork);
+}
 
-void TForm1::N13Click() { app().form19->openFor(DateT->date()); }
+void TForm1::N13Click() {
+    app().form19->openFor(DateT->date());
+}
 
-void TForm1::N14Click() { app().form27->openSheet(piecework::kMaintenance); }
+void TForm1::N14Click() {
+    app().form27->openSheet(piecework::kMaintenance);
+}
 
-void TForm1::N15Click() { app().form27->openSheet(piecework::kAverageRate); }
+void TForm1::N15Click() {
+    app().form27->openSheet(piecework::kAverageRate);
+}
 
 void TForm1::N10Click() {
     TForm18* f = app().form18;
@@ -470,7 +488,9 @@ void TForm1::N12Click() {
     runLegacyImport([this](const QString& text) { Label1->setText(text); });
 }
 
-void TForm1::N16Click() { schema::upgrade(app().dm->ADO_DB); }
+void TForm1::N16Click() {
+    schema::upgrade(app().dm->ADO_DB);
+}
 
 std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {
     const QDate first(today.year(), today.month(), 1);

@@ -13,13 +13,13 @@
 #include <QRegularExpressionValidator>
 
 #include "base/datamodule.h"
-#include "core/format.h"
 #include "base/registry.h"
-#include "core/sqltext.h"
-#include "core/ui.h"
 #include "catalog/list_helpers.h"
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
+#include "core/format.h"
+#include "core/sqltext.h"
+#include "core/ui.h"
 #include "journal/main_window.h"
 #include "journal/timesheet_cell.h"
 

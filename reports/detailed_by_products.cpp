@@ -38,12 +38,9 @@ report::ReportDefinition detailedByProductsLayout() {
                  {170, 170, QStringLiteral("summa"), QStringLiteral("#0.00")}});
     r.groups = {nom};
 
-    detailLine(r, {cols.text(1, trimmed(QStringLiteral("marka"))),
-                   cols.text(53, trimmed(QStringLiteral("vid"))),
-                   cols.number(81, QStringLiteral("color")),
-                   cols.text(100, productKind()),
-                   cols.number(125, QStringLiteral("brk")),
-                   cols.number(134, QStringLiteral("mass")),
+    detailLine(r, {cols.text(1, trimmed(QStringLiteral("marka"))), cols.text(53, trimmed(QStringLiteral("vid"))),
+                   cols.number(81, QStringLiteral("color")), cols.text(100, productKind()),
+                   cols.number(125, QStringLiteral("brk")), cols.number(134, QStringLiteral("mass")),
                    cols.number(152, QStringLiteral("kolvo")),
                    cols.number(170, QStringLiteral("summa"), QStringLiteral("#0.000"))});
 

@@ -39,10 +39,8 @@ report::ReportDefinition detailedByWorkersLayout() {
 
     detailLine(r, {cols.text(0, trimmed(QStringLiteral("marka"))),
                    cols.text(43, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
-                   cols.number(74, QStringLiteral("color")),
-                   cols.text(91, productKind()),
-                   cols.number(128, QStringLiteral("brk")),
-                   cols.number(146, QStringLiteral("kolvo")),
+                   cols.number(74, QStringLiteral("color")), cols.text(91, productKind()),
+                   cols.number(128, QStringLiteral("brk")), cols.number(146, QStringLiteral("kolvo")),
                    cols.number(170, QStringLiteral("summa"), QStringLiteral("#0.00"))});
 
     reportFooter(r, 106, 26, cols,

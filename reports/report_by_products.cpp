@@ -27,10 +27,8 @@ report::ReportDefinition byProductsLayout() {
     groupTotals(nom, cols, {{134, 134, QStringLiteral("mass")}, {163, 163, QStringLiteral("kolvo")}});
     r.groups = {nom};
 
-    detailLine(r, {cols.text(13, productKind()),
-                   cols.text(55, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
-                   cols.text(93, colour()),
-                   cols.number(134, QStringLiteral("mass")),
+    detailLine(r, {cols.text(13, productKind()), cols.text(55, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
+                   cols.text(93, colour()), cols.number(134, QStringLiteral("mass")),
                    cols.number(163, QStringLiteral("kolvo"))});
 
     reportFooter(r, 106, 25, cols,

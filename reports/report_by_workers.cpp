@@ -32,10 +32,8 @@ report::ReportDefinition byWorkersLayout() {
                 {{138, 138, QStringLiteral("kolvo")}, {163, 163, QStringLiteral("summa"), QStringLiteral("#0.000")}});
     r.groups = {worker, nom};
 
-    detailLine(r, {cols.text(13, productKind()),
-                   cols.text(57, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
-                   cols.text(102, colour()),
-                   cols.number(138, QStringLiteral("kolvo")),
+    detailLine(r, {cols.text(13, productKind()), cols.text(57, trimmed(QStringLiteral("vid")), Qt::AlignCenter),
+                   cols.text(102, colour()), cols.number(138, QStringLiteral("kolvo")),
                    cols.number(163, QStringLiteral("summa"), QStringLiteral("#0.000"))});
 
     reportFooter(r, 138, 23, cols, {{161, 163, QStringLiteral("summa"), QStringLiteral("#0.00")}});

@@ -11,12 +11,12 @@
 #include <optional>
 
 #include "base/datamodule.h"
-#include "core/format.h"
 #include "base/registry.h"
+#include "core/excel_writer.h"
+#include "core/format.h"
 #include "core/ui.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
-#include "core/excel_writer.h"
 #include "reports/report_by_products.h"
 #include "reports/report_by_workers.h"
 #include "reports/summary_layout.h"

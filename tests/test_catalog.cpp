@@ -1,6 +1,14 @@
 // Reference books: workers, products and operation kinds — their lists, dialogs and pick modes.
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
+#include <functional>
+
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
 #include "base/registry.h"
 #include "catalog/kind_dialog.h"
 #include "catalog/kinds_list.h"
@@ -10,18 +18,9 @@
 #include "catalog/products_list.h"
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
+#include "core/dataset_model.h"
 #include "support/testdb.h"
 #include "support/typing.h"
-
-#include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPushButton>
-#include <QTest>
-#include <QWheelEvent>
-
-#include <functional>
 
 namespace {
 
@@ -43,7 +42,6 @@ insert into cmn_gds_and_srv.gds_and_srv(id, s_caption, s_description, id_msm_bs,
 insert into accounts_dep.vid_oper(id, vid) values (1001, 'Резка'), (1002, 'Сборка'), (1003, 'резьба');
 select setval('cmn_gds_and_srv.gds_and_srv_id_seq', 503), setval('accounts_dep.vid_oper_id_seq', 1003);
 )sql";
-
 
 // One of the three lists, seen the same way.
 struct List {

@@ -1,16 +1,16 @@
 // The application core: connection text, data module queries, Dataset, formatting, start-up.
-#include "base/datamodule.h"
-#include "core/dataset_model.h"
-#include "core/format.h"
-#include "base/registry.h"
-#include "core/sqltext.h"
-#include "app/startup.h"
-#include "support/invariants.h"
-#include "support/testdb.h"
-
 #include <QAbstractItemModelTester>
 #include <QLocale>
 #include <QTest>
+
+#include "app/startup.h"
+#include "base/datamodule.h"
+#include "base/registry.h"
+#include "core/dataset_model.h"
+#include "core/format.h"
+#include "core/sqltext.h"
+#include "support/invariants.h"
+#include "support/testdb.h"
 
 namespace {
 
@@ -52,17 +52,25 @@ private slots:
         QTest::addColumn<QString>("head");
         QTest::addColumn<QString>("dbname");
         QTest::addColumn<QString>("host");
-        QTest::newRow("no arguments") << QStringList{} << "DATABASE=plantdb;SERVER=defhost" << "plantdb" << "defhost";
-        QTest::newRow("only the database") << QStringList{"other"} << "DATABASE=plantdb;SERVER=defhost" << "plantdb"
+        QTest::newRow("no arguments") << QStringList{} << "DATABASE=plantdb;SERVER=defhost"
+                                      << "plantdb"
+                                      << "defhost";
+        QTest::newRow("only the database") << QStringList{"other"} << "DATABASE=plantdb;SERVER=defhost"
+                                           << "plantdb"
                                            << "defhost";
-        QTest::newRow("both") << QStringList{"factory", "10.0.0.5"} << "DATABASE=factory;SERVER=10.0.0.5" << "factory"
+        QTest::newRow("both") << QStringList{"factory", "10.0.0.5"} << "DATABASE=factory;SERVER=10.0.0.5"
+                              << "factory"
                               << "10.0.0.5";
-        QTest::newRow("empty database") << QStringList{"", "db.plant"} << "DATABASE=;SERVER=db.plant" << ""
+        QTest::newRow("empty database") << QStringList{"", "db.plant"} << "DATABASE=;SERVER=db.plant"
+                                        << ""
                                         << "db.plant";
-        QTest::newRow("empty server") << QStringList{"factory", ""} << "DATABASE=plantdb;SERVER=defhost" << "plantdb"
+        QTest::newRow("empty server") << QStringList{"factory", ""} << "DATABASE=plantdb;SERVER=defhost"
+                                      << "plantdb"
                                       << "defhost";
         // Used verbatim: a ";" adds a key, and the first occurrence of a key is the one that counts.
-        QTest::newRow("semicolon") << QStringList{"x;PORT=1", "h"} << "DATABASE=x;PORT=1;SERVER=h" << "x" << "h";
+        QTest::newRow("semicolon") << QStringList{"x;PORT=1", "h"} << "DATABASE=x;PORT=1;SERVER=h"
+                                   << "x"
+                                   << "h";
     }
     void connectionText() {
         QFETCH(QStringList, args);
@@ -71,7 +79,8 @@ private slots:
         QFETCH(QString, host);
         const ConnectionSettings s = connectionFromArguments(args, QStringLiteral("defhost"));
         const QString expected = QStringLiteral("DRIVER={PostgreSQL UNICODE};") + head +
-                                 QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=allow;") + QLatin1String(kOptions);
+                                 QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=allow;") +
+                                 QLatin1String(kOptions);
         QCOMPARE(s.text, expected);
         QVERIFY(!s.text.endsWith(QLatin1Char(';')));
         QHash<QString, QString> p;
@@ -89,12 +98,24 @@ private slots:
         QTest::addColumn<QString>("delim");
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("comma to point") << "." << "12,5" << "12.5";
-        QTest::newRow("point to comma") << "," << "12.5" << "12,5";
-        QTest::newRow("whole number") << "." << "12" << "12";
-        QTest::newRow("only the comma") << "." << "1,234.5" << "1.234.5";
-        QTest::newRow("longer delimiter") << "<>" << "3,25" << "3<>25";
-        QTest::newRow("empty delimiter") << "" << "3.25" << "325";
+        QTest::newRow("comma to point") << "."
+                                        << "12,5"
+                                        << "12.5";
+        QTest::newRow("point to comma") << ","
+                                        << "12.5"
+                                        << "12,5";
+        QTest::newRow("whole number") << "."
+                                      << "12"
+                                      << "12";
+        QTest::newRow("only the comma") << "."
+                                        << "1,234.5"
+                                        << "1.234.5";
+        QTest::newRow("longer delimiter") << "<>"
+                                          << "3,25"
+                                          << "3<>25";
+        QTest::newRow("empty delimiter") << ""
+                                         << "3.25"
+                                         << "325";
     }
     void toDbDecimal() {
         QFETCH(QString, delim);
@@ -132,8 +153,8 @@ private slots:
         db.exec(QStringLiteral("insert into accounts_dep.person(fio) values (") + sql::quote(nasty) + ")");
         QCOMPARE(tdb.value("select fio from accounts_dep.person"), nasty);
         // Parameters bind as literals; quoted texts and casts in the statement are left alone.
-        const QString bound = sql::bind("select ':x', \"a:b\", 1::int, :x, :D, :none",
-                                        {{"x", "it's"}, {"d", QDate(2024, 3, 5)}});
+        const QString bound =
+            sql::bind("select ':x', \"a:b\", 1::int, :x, :D, :none", {{"x", "it's"}, {"d", QDate(2024, 3, 5)}});
         QCOMPARE(bound, QString("select ':x', \"a:b\", 1::int, 'it''s', '2024-03-05', NULL"));
     }
 
@@ -163,9 +184,10 @@ private slots:
             Dataset* ds;
             QStringList columns;
         };
-        const QStringList smenaCols = {"id", "data", "smena", "i_id", "o_id", "w_id", "cena", "fio", "marka", "vid",
-                                       "naimen", "nmn", "brak", "kol_vo", "summa", "prize", "color", "time", "ok",
-                                       "vvod", "id_doc", "id_doc_item", "f_gds_qty_use", "id_gds_use", "id_cons_use"};
+        const QStringList smenaCols = {
+            "id",  "data",   "smena",  "i_id",        "o_id",          "w_id",       "cena",       "fio",   "marka",
+            "vid", "naimen", "nmn",    "brak",        "kol_vo",        "summa",      "prize",      "color", "time",
+            "ok",  "vvod",   "id_doc", "id_doc_item", "f_gds_qty_use", "id_gds_use", "id_cons_use"};
         QStringList hCols = {"fio", "summ", "average_price", "cena_all", "id", "w_id", "month", "year", "smena"};
         for (int d = 1; d <= 31; ++d)
             hCols << QString("d%1").arg(d);
@@ -174,8 +196,13 @@ private slots:
             {&dm.Izdel, {"marka", "id", "nom", "massa", "id_class_item"}},
             {&dm.Oper, {"id", "MARKA", "VID", "NAIMEN", "i_id", "oper_vid", "nmn", "norma", "cena"}},
             {&dm.Vid_oper, {"VID", "ID"}},
-            {&dm.Smena1, smenaCols}, {&dm.Smena2, smenaCols}, {&dm.Smena3, smenaCols}, {&dm.Smena4, smenaCols},
-            {&dm.H_Tabel_1, hCols}, {&dm.H_Tabel_2, hCols}, {&dm.H_Tabel_3, hCols},
+            {&dm.Smena1, smenaCols},
+            {&dm.Smena2, smenaCols},
+            {&dm.Smena3, smenaCols},
+            {&dm.Smena4, smenaCols},
+            {&dm.H_Tabel_1, hCols},
+            {&dm.H_Tabel_2, hCols},
+            {&dm.H_Tabel_3, hCols},
         };
         for (int s = 1; s <= 4; ++s) {
             dm.smena(s).setParam("data", QDate(2024, 3, 5));
@@ -228,8 +255,9 @@ private slots:
 
     void datasetNavigationFilterLocate() {
         TestDb tdb;
-        tdb.exec("insert into accounts_dep.person(fio) values ('Иванов И.И.'), ('ИВАНОВА А.А.'), ('иволгин С.С.'), "
-                 "('Петров П.П.'), ('Сидоров О''Нил'), (NULL)");
+        tdb.exec(
+            "insert into accounts_dep.person(fio) values ('Иванов И.И.'), ('ИВАНОВА А.А.'), ('иволгин С.С.'), "
+            "('Петров П.П.'), ('Сидоров О''Нил'), (NULL)");
         TDataModule6 dm;
         tdb.connect(dm.ADO_DB);
         Dataset& w = dm.Workers;
@@ -248,12 +276,12 @@ private slots:
             int count;
         };
         const QList<Case> cases = {
-            {"fio like 'ив%'", 3},         // prefix, Cyrillic letter case ignored
+            {"fio like 'ив%'", 3},  // prefix, Cyrillic letter case ignored
             {"fio like 'ИВАН%'", 2},
-            {"fio like '%ов%'", 4},        // substring
+            {"fio like '%ов%'", 4},  // substring
             {"fio like '%П.П.'", 1},
             {"fio like 'О''Нил%'", 0},
-            {"fio like '%О''нил%'", 1},    // a doubled apostrophe is one apostrophe
+            {"fio like '%О''нил%'", 1},  // a doubled apostrophe is one apostrophe
             {"fio='петров п.п.'", 1},
             {"fio like 'Ж%'", 0},
             {"fio like " + sql::quote("%нил\\x%"), 0},  // as sql::quote writes a backslash: E'...'
@@ -296,14 +324,16 @@ private slots:
     // would give; padded char(n) texts match filters without their trailing blanks; field names in any case.
     void dateTextsAndPaddedFilters() {
         TestDb tdb;
-        tdb.exec("insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, NULL), "
-                 "(4, 'Знак №5 😀 ok')");
+        tdb.exec(
+            "insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, NULL), "
+            "(4, 'Знак №5 😀 ok')");
         TDataModule6 dm;
         tdb.connect(dm.ADO_DB);
         Dataset q(dm.ADO_DB, "q");
-        q.setSql("select v.n, v.d::date as d, v.t::timestamp as t, v.t::timestamptz as tz from (values "
-                 "(1, '2024-03-05', '2024-03-05 00:00:00'), (2, '2024-12-31', '2024-12-31 14:07:09.75'), "
-                 "(3, NULL, NULL), (4, '0987-01-02', '2024-03-05 00:00:00.5')) as v(n, d, t) order by n");
+        q.setSql(
+            "select v.n, v.d::date as d, v.t::timestamp as t, v.t::timestamptz as tz from (values "
+            "(1, '2024-03-05', '2024-03-05 00:00:00'), (2, '2024-12-31', '2024-12-31 14:07:09.75'), "
+            "(3, NULL, NULL), (4, '0987-01-02', '2024-03-05 00:00:00.5')) as v(n, d, t) order by n");
         q.open();
         struct Row {
             QDate d;
@@ -329,8 +359,8 @@ private slots:
         Dataset& v = dm.Vid_oper;
         v.open();
         const QList<QPair<QString, int>> cases = {
-            {"vid like '%КРАСКА'", 1}, {"vid='покраска'", 1}, {"VID like 'сборка'", 1},
-            {"vid like '%а'", 2}, {"vid like '%№5 😀 OK'", 1}, {"vid like 'знак №%'", 1},
+            {"vid like '%КРАСКА'", 1}, {"vid='покраска'", 1},      {"VID like 'сборка'", 1},
+            {"vid like '%а'", 2},      {"vid like '%№5 😀 OK'", 1}, {"vid like 'знак №%'", 1},
         };
         for (const auto& [filter, count] : cases) {
             v.setFilter(filter);
@@ -400,30 +430,33 @@ private slots:
     // naming each cell, each missing row and each doubled row that does not.
     void timesheetInvariantCheck() {
         TestDb db;
-        db.exec("insert into accounts_dep.smena(data, smena, w_id, time, ok) values ('2024-03-04', 1, 17, 8, 'no'), "
-                "('2024-03-04', 1, 17, 2, 'ok'), ('2024-03-05', 2, 18, 3, 'no');"
-                "insert into accounts_dep.fatigue(id_p, id_o, d_date, cnt, i_night) values (17, 7777, '2024-03-06', 5, 0);"
-                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d4) values "
-                "(17, 3, 2024, 1, 0, 0, 10);"
-                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d6) values "
-                "(17, 3, 2024, null, 7777, 0, 5);");
-        QCOMPARE(timesheetMismatches(db),
-                 QStringList{"piece-work cell worker 18 shift 2 2024-3-5: cell 0, records 3"});
-        db.exec("insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d5) values "
-                "(18, 3, 2024, 2, 0, 0, 3);"
-                "update accounts_dep.h_tabel set d6=4 where i_type=7777;");
+        db.exec(
+            "insert into accounts_dep.smena(data, smena, w_id, time, ok) values ('2024-03-04', 1, 17, 8, 'no'), "
+            "('2024-03-04', 1, 17, 2, 'ok'), ('2024-03-05', 2, 18, 3, 'no');"
+            "insert into accounts_dep.fatigue(id_p, id_o, d_date, cnt, i_night) values (17, 7777, '2024-03-06', 5, 0);"
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d4) values "
+            "(17, 3, 2024, 1, 0, 0, 10);"
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d6) values "
+            "(17, 3, 2024, null, 7777, 0, 5);");
+        QCOMPARE(timesheetMismatches(db), QStringList{"piece-work cell worker 18 shift 2 2024-3-5: cell 0, records 3"});
+        db.exec(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d5) values "
+            "(18, 3, 2024, 2, 0, 0, 3);"
+            "update accounts_dep.h_tabel set d6=4 where i_type=7777;");
         QCOMPARE(timesheetMismatches(db),
                  QStringList{"maintenance cell worker 17 kind 7777 night 0 2024-3-6: cell 4, entries 5"});
-        db.exec("update accounts_dep.h_tabel set d6=5 where i_type=7777;"
-                "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night) values "
-                "(17, 3, 2024, 1, 0, 0);");
+        db.exec(
+            "update accounts_dep.h_tabel set d6=5 where i_type=7777;"
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night) values "
+            "(17, 3, 2024, 1, 0, 0);");
         QCOMPARE(timesheetMismatches(db), (QStringList{"piece-work cell worker 17 shift 1 2024-3-4: cell 0, records 10",
                                                        "rows of one key: worker 17 shift 1 kind 0 night 0 2024-3: 2"}));
     }
 
     void startUpAgainstDeadServer() {
         const QString dead = QDir::temp().filePath("tabel-no-server-here");
-        for (const QStringList& args : {QStringList{"plantdb", dead}, QStringList{"plantdb", TestDb::server() + ";PWD=wrong"}}) {
+        for (const QStringList& args :
+             {QStringList{"plantdb", dead}, QStringList{"plantdb", TestDb::server() + ";PWD=wrong"}}) {
             ScriptedUi ui;
             QVERIFY(!startUp(args));
             QCOMPARE(ui.messages.size(), 1);

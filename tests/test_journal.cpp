@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
 #include "base/registry.h"
+#include "core/dataset_model.h"
 #include "journal/main_window.h"
 #include "journal/timesheet_cell.h"
 #include "support/testdb.h"
@@ -268,17 +268,39 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("caption");  // checked where one window serves several items
-        QTest::newRow("Добавить") << "Button1" << "TForm11" << "Заведение новой позиции (11)";
-        QTest::newRow("Рабочие") << "N1" << "TForm5" << "";
-        QTest::newRow("Сводные отчеты") << "N10" << "TForm18" << "";
-        QTest::newRow("Изделия") << "N3" << "TForm3" << "";
-        QTest::newRow("Цены") << "N4" << "TForm4" << "";
-        QTest::newRow("Операции") << "N6" << "TForm8" << "";
-        QTest::newRow("Табель по сменам") << "N13" << "TForm19" << "";
-        QTest::newRow("Табель сделка") << "N9" << "TForm27" << "Табель сделка (27)";
-        QTest::newRow("Табель хоз. работ") << "N14" << "TForm27" << "Табель хоз. работы (27)";
-        QTest::newRow("Табель ср. сдельная") << "N15" << "TForm27" << "Табель ср. сдельная (27)";
-        QTest::newRow("Ср.сд./хоз. работы") << "Button5" << "TForm25" << "";
+        QTest::newRow("Добавить") << "Button1"
+                                  << "TForm11"
+                                  << "Заведение новой позиции (11)";
+        QTest::newRow("Рабочие") << "N1"
+                                 << "TForm5"
+                                 << "";
+        QTest::newRow("Сводные отчеты") << "N10"
+                                        << "TForm18"
+                                        << "";
+        QTest::newRow("Изделия") << "N3"
+                                 << "TForm3"
+                                 << "";
+        QTest::newRow("Цены") << "N4"
+                              << "TForm4"
+                              << "";
+        QTest::newRow("Операции") << "N6"
+                                  << "TForm8"
+                                  << "";
+        QTest::newRow("Табель по сменам") << "N13"
+                                          << "TForm19"
+                                          << "";
+        QTest::newRow("Табель сделка") << "N9"
+                                       << "TForm27"
+                                       << "Табель сделка (27)";
+        QTest::newRow("Табель хоз. работ") << "N14"
+                                           << "TForm27"
+                                           << "Табель хоз. работы (27)";
+        QTest::newRow("Табель ср. сдельная") << "N15"
+                                             << "TForm27"
+                                             << "Табель ср. сдельная (27)";
+        QTest::newRow("Ср.сд./хоз. работы") << "Button5"
+                                            << "TForm25"
+                                            << "";
     }
     void menuOpensItsWindow() {
         QFETCH(QString, item);
@@ -307,8 +329,9 @@ private slots:
 
     void schemaUpgradeFromTheMenu() {
         AppFixture f;
-        f.db.exec("alter table accounts_dep.fatigue drop column i_night; drop view accounts_dep.izdel; "
-                  "create view accounts_dep.izdel as select 1 as id");
+        f.db.exec(
+            "alter table accounts_dep.fatigue drop column i_night; drop view accounts_dep.izdel; "
+            "create view accounts_dep.izdel as select 1 as id");
         app().form1->findChild<QAction*>("N16")->trigger();
         QCOMPARE(f.db.count("select count(*) from information_schema.columns where table_schema='accounts_dep' "
                             "and table_name='fatigue' and column_name='i_night'"),

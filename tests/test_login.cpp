@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "base/datamodule.h"
 #include "app/login_window.h"
+#include "base/datamodule.h"
 #include "base/registry.h"
 #include "journal/main_window.h"
 #include "support/testdb.h"

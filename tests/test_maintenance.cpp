@@ -11,8 +11,8 @@
 #include <QTest>
 
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
 #include "base/registry.h"
+#include "core/dataset_model.h"
 #include "support/testdb.h"
 #include "support/typing.h"
 #include "timesheet/maintenance_dialog.h"
@@ -78,7 +78,6 @@ struct Fixture : AppFixture {
                             .arg(worker));
     }
 };
-
 
 struct Step {
     int worker, kind, hours, night;

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <functional>
 
-#include "core/dataset_model.h"
 #include "base/registry.h"
+#include "core/dataset_model.h"
 #include "support/testdb.h"
 #include "timesheet/piecework_timesheet.h"
 

@@ -14,11 +14,11 @@
 #include <QTest>
 
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
 #include "base/registry.h"
 #include "catalog/norms_grid.h"
 #include "catalog/operations_list.h"
 #include "catalog/price_dialog.h"
+#include "core/dataset_model.h"
 #include "core/excel_writer.h"
 #include "support/testdb.h"
 

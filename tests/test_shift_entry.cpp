@@ -85,7 +85,6 @@ struct Input {
     int shift = 2;
 };
 
-
 const QString kAllFields = QStringLiteral("Все поля должны быть заполнены!");
 const QString kDuplicate = QStringLiteral("Позиция с такими параметрами уже заведена!");
 

@@ -16,11 +16,11 @@
 
 #include "base/login_modes.h"
 #include "base/registry.h"
+#include "core/excel_writer.h"
+#include "core/report/report_painter.h"
 #include "journal/main_window.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
-#include "core/report/report_painter.h"
-#include "core/excel_writer.h"
 #include "reports/report_by_products.h"
 #include "reports/report_by_workers.h"
 #include "reports/summary_reports.h"
@@ -97,7 +97,6 @@ QStringList detailColumn(const report::Layout& l, double x) {
     out.sort();
     return out;
 }
-
 
 // A workbook row as "A|B|C|D|E".
 QString sheetRow(const QJsonObject& cells, int r) {

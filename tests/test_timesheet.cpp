@@ -62,7 +62,6 @@ void selectMonth(TForm19* f, int year, int month) {
     f->ComboBox1Change();
 }
 
-
 QColor windowText() {
     return QApplication::palette().color(QPalette::WindowText);
 }

@@ -13,10 +13,10 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
-#include "core/format.h"
 #include "base/registry.h"
-#include "core/ui.h"
 #include "catalog/workers_list.h"
+#include "core/format.h"
+#include "core/ui.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"
 #include "timesheet/nomenclature_picker.h"

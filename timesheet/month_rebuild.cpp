@@ -57,8 +57,9 @@ void rebuildMonth(Db& db, int month, int year, const DayProgress& progress) {
     begin(db, month, year);
     // Day by day the hours of all workers and shifts go into a scratch table (new rows only: nothing is
     // updated, so no dead row versions pile up in the transaction); then one statement writes the month.
-    db.exec(QStringLiteral("create temporary table rebuild_day (smena smallint, w_id integer, day integer, "
-                           "hours bigint) on commit drop"));
+    db.exec(
+        QStringLiteral("create temporary table rebuild_day (smena smallint, w_id integer, day integer, "
+                       "hours bigint) on commit drop"));
     for (int day = 1; day <= days; ++day) {
         db.exec(dayStatement(QDate(year, month, day)));
         if (progress)

@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
-#include "core/dataset_model.h"
 #include "base/registry.h"
+#include "core/dataset_model.h"
 #include "core/ui.h"
 #include "timesheet/window_style.h"
 

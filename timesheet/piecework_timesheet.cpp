@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
+#include "base/registry.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
-#include "base/registry.h"
 #include "core/ui.h"
 #include "timesheet/window_style.h"
 

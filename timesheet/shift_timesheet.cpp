@@ -12,10 +12,10 @@
 #include <optional>
 
 #include "base/datamodule.h"
-#include "core/format.h"
 #include "base/registry.h"
-#include "core/ui.h"
 #include "core/excel_writer.h"
+#include "core/format.h"
+#include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
 

@@ -5,17 +5,17 @@
 // ITEM (an objectName of a main-window menu item or button, e.g. N1 or Button5) and grabs every window that it
 // shows modally (OUTDIR/<item>-<window>.png). "N10/Button4" clicks Button4 inside the window that N10 shows,
 // and grabs what that shows in turn. Run under xvfb-run or with QT_QPA_PLATFORM=offscreen.
-#include "base/registry.h"
-#include "app/startup.h"
-#include "core/ui.h"
-#include "journal/main_window.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+
+#include "app/startup.h"
+#include "base/registry.h"
+#include "core/ui.h"
+#include "journal/main_window.h"
 
 namespace {
 

@@ -182,7 +182,8 @@ private:
 
 class Layouter {
 public:
-    Layouter(const ReportDefinition& def, const RowSource* ds, const LayoutOptions& opt) : def_(def), ds_(ds), opt_(opt) {
+    Layouter(const ReportDefinition& def, const RowSource* ds, const LayoutOptions& opt)
+        : def_(def), ds_(ds), opt_(opt) {
         out_.page = def.page;
         out_.title = def.title;
         rows_ = ds && ds->isOpen() ? ds->recordCount() : 0;

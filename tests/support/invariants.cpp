@@ -27,17 +27,18 @@ QStringList lines(TestDb& db, const QString& sql) {
 
 QStringList timesheetMismatches(TestDb& db) {
     const QString pieceCells =
-        QStringLiteral("select h.w_id, h.smena, h.year::int as y, h.month::int as m, c.day, coalesce(c.hours, 0) "
-                       "as hours from accounts_dep.h_tabel h ") +
+        QStringLiteral(
+            "select h.w_id, h.smena, h.year::int as y, h.month::int as m, c.day, coalesce(c.hours, 0) "
+            "as hours from accounts_dep.h_tabel h ") +
         dayCells() + QStringLiteral(" where h.smena between 1 and 4 and coalesce(h.i_type, 0) = 0");
     const QString pieceSums = QStringLiteral(
         "select w_id, smena, extract(year from data)::int as y, extract(month from data)::int as m, "
         "extract(day from data)::int as day, sum(\"time\") as hours from accounts_dep.smena "
         "where smena between 1 and 4 group by 1, 2, 3, 4, 5");
-    const QString maintCells =
-        QStringLiteral("select h.w_id, h.i_type, h.i_night, h.year::int as y, h.month::int as m, c.day, "
-                       "coalesce(c.hours, 0) as hours from accounts_dep.h_tabel h ") +
-        dayCells() + QStringLiteral(" where h.i_type in (7777, 7778)");
+    const QString maintCells = QStringLiteral(
+                                   "select h.w_id, h.i_type, h.i_night, h.year::int as y, h.month::int as m, c.day, "
+                                   "coalesce(c.hours, 0) as hours from accounts_dep.h_tabel h ") +
+                               dayCells() + QStringLiteral(" where h.i_type in (7777, 7778)");
     const QString maintSums = QStringLiteral(
         "select id_p as w_id, id_o as i_type, coalesce(i_night, 0) as i_night, extract(year from d_date)::int as y, "
         "extract(month from d_date)::int as m, extract(day from d_date)::int as day, sum(cnt) as hours "
@@ -59,11 +60,11 @@ QStringList timesheetMismatches(TestDb& db) {
                          maintCells + QStringLiteral(") c full join (") + maintSums +
                          QStringLiteral(") s using (w_id, i_type, i_night, y, m, day) where coalesce(c.hours, 0) <> "
                                         "coalesce(s.hours, 0) order by 1"));
-    out << lines(db, QStringLiteral(
-                         "select 'rows of one key: worker ' || w_id || ' shift ' || coalesce(smena::text, '-') || "
-                         "' kind ' || coalesce(i_type, 0) || ' night ' || coalesce(i_night, 0) || ' ' || year || '-' "
-                         "|| month || ': ' || count(*) as line from accounts_dep.h_tabel group by w_id, smena, "
-                         "coalesce(i_type, 0), coalesce(i_night, 0), year, month having count(*) > 1 "
-                         "order by 1"));
+    out << lines(
+        db, QStringLiteral("select 'rows of one key: worker ' || w_id || ' shift ' || coalesce(smena::text, '-') || "
+                           "' kind ' || coalesce(i_type, 0) || ' night ' || coalesce(i_night, 0) || ' ' || year || '-' "
+                           "|| month || ': ' || count(*) as line from accounts_dep.h_tabel group by w_id, smena, "
+                           "coalesce(i_type, 0), coalesce(i_night, 0), year, month having count(*) > 1 "
+                           "order by 1"));
     return out;
 }

@@ -1,11 +1,10 @@
 #include "support/testdb.h"
 
-#include "app/startup.h"
-
 #include <QCoreApplication>
 #include <QTest>
-
 #include <atomic>
+
+#include "app/startup.h"
 
 namespace {
 std::atomic<int> counter{0};
@@ -36,11 +35,17 @@ TestDb::~TestDb() {
     }
 }
 
-QStringList TestDb::arguments() const { return {name_, server()}; }
+QStringList TestDb::arguments() const {
+    return {name_, server()};
+}
 
-ConnectionSettings TestDb::settings() const { return connectionFromArguments(arguments(), QString()); }
+ConnectionSettings TestDb::settings() const {
+    return connectionFromArguments(arguments(), QString());
+}
 
-void TestDb::connect(Db& db) const { db.open(settings()); }
+void TestDb::connect(Db& db) const {
+    db.open(settings());
+}
 
 Db& TestDb::admin() {
     if (!own_.isOpen())
@@ -59,7 +64,9 @@ QString TestDb::value(const QString& sql) {
 
 ScriptedUi::ScriptedUi() : previous_(ui::setHandler(this)) {}
 
-ScriptedUi::~ScriptedUi() { ui::setHandler(previous_); }
+ScriptedUi::~ScriptedUi() {
+    ui::setHandler(previous_);
+}
 
 int ScriptedUi::messageBox(const QString& text, const QString& caption, int flags) {
     messages << Message{text, caption, flags};
@@ -82,9 +89,13 @@ int ScriptedUi::execModal(QDialog* dialog) {
     return dialog->result();
 }
 
-void ScriptedUi::showError(const QString& message) { errors << message; }
+void ScriptedUi::showError(const QString& message) {
+    errors << message;
+}
 
-void ScriptedUi::terminate() { ++terminateRequests; }
+void ScriptedUi::terminate() {
+    ++terminateRequests;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 
@@ -93,4 +104,6 @@ AppFixture::AppFixture() {
         qFatal("the program did not start on the test database %s", qPrintable(db.name()));
 }
 
-AppFixture::~AppFixture() { destroyWindows(); }
+AppFixture::~AppFixture() {
+    destroyWindows();
+}

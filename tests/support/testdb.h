@@ -1,13 +1,12 @@
 #pragma once
 
-#include "core/db.h"
-#include "core/ui.h"
-
 #include <QDialog>
 #include <QList>
 #include <QString>
-
 #include <functional>
+
+#include "core/db.h"
+#include "core/ui.h"
 
 // A fresh database for one test, cloned from the template that scripts/pg loaded with db/schema.sql.
 // Dropped when the object goes.
@@ -19,10 +18,10 @@ public:
     TestDb& operator=(const TestDb&) = delete;
 
     QString name() const { return name_; }
-    static QString server();                // the socket directory of the test cluster
-    QStringList arguments() const;          // the program's command line for this database
+    static QString server();        // the socket directory of the test cluster
+    QStringList arguments() const;  // the program's command line for this database
     ConnectionSettings settings() const;
-    void connect(Db& db) const;             // opens db on this database
+    void connect(Db& db) const;  // opens db on this database
 
     // A second connection of its own (fixtures, checks, a second workstation).
     Db& admin();
@@ -56,8 +55,8 @@ public:
     void onModal(ModalAction action) { actions_ << std::move(action); }
 
     QList<Message> messages;
-    QStringList errors;              // texts of the standard error box
-    QStringList modalShown;          // objectName of every window shown modally
+    QStringList errors;      // texts of the standard error box
+    QStringList modalShown;  // objectName of every window shown modally
     int terminateRequests = 0;
 
     int messageBox(const QString& text, const QString& caption, int flags) override;
