@@ -573,6 +573,7 @@ private slots:
         app().form3->runList();
         QCOMPARE(texts(fx.ui.messages), message.isEmpty() ? QStringList{} : QStringList{message});
         if (!message.isEmpty()) {
+            QCOMPARE(fx.ui.messages[0].caption, QString("Ошибка"));
             QCOMPARE(fx.ui.messages[0].flags, 16);
             QCOMPARE(fx.db.value("select string_agg(s_caption||massa||id_class_item, ',' order by id) "
                                  "from cmn_gds_and_srv.gds_and_srv"),
@@ -666,9 +667,13 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
             QVERIFY(d->isVisible());
         });
         app().form3->runList();
-        QCOMPARE(fx.ui.messages.size(), 2);
+        QCOMPARE(texts(fx.ui.messages),
+                 (QStringList{"По изделию есть расценки они будут удалены!!!",
+                              "По изделию есть операции в текущем, предыдущем месяцах и ранее, они будут удалены. "
+                              "Удалить изделие? "}));
+        // The server's error as it stands, without its context line.
         QCOMPARE(fx.ui.errors.size(), 1);
-        QVERIFY(fx.ui.errors[0].contains("goods row 501 is in use"));
+        QCOMPARE(fx.ui.errors[0].section('\n', 0, 0), QString("ERROR:  goods row 501 is in use"));
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.oper where i_id=501"), 1);
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.smena where i_id=501"), 1);
         QVERIFY(!app().dm->ADO_DB.inTransaction());
@@ -721,6 +726,10 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         });
         app().form8->runList();
         QCOMPARE(texts(fx.ui.messages), message.isEmpty() ? QStringList{} : QStringList{message});
+        if (!message.isEmpty()) {
+            QCOMPARE(fx.ui.messages[0].caption, QString("Ошибка"));
+            QCOMPARE(fx.ui.messages[0].flags, 16);
+        }
         QCOMPARE(fx.db.value("select string_agg(trim(vid), ',' order by id) from accounts_dep.vid_oper"), kinds);
         QCOMPARE(app().dm->Vid_oper.state(), Dataset::State::Inactive);
     }
@@ -756,6 +765,10 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         app().form8->runList();
         QCOMPARE(texts(fx.ui.messages), QStringList{"Удалить вид операции?"});
         QCOMPARE(fx.ui.errors.size(), referenced ? 1 : 0);
+        if (referenced)
+            QCOMPARE(fx.ui.errors[0].section('\n', 0, 0),
+                     QString("ERROR:  update or delete on table \"vid_oper\" violates foreign key constraint "
+                             "\"oper_vid_fkey\" on table \"oper\""));
         QCOMPARE(fx.db.value("select string_agg(trim(vid), ',' order by id) from accounts_dep.vid_oper"), kinds);
     }
 };

@@ -468,6 +468,8 @@ private slots:
         ScriptedUi ui;
         QCOMPARE(runProgram({"plantdb", dead}), 0);
         QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, QString("Подключение к БД отсутсвует!!!"));
+        QCOMPARE(ui.messages[0].caption, QString("Ошибка!"));
     }
 
     void startUpConnects() {

@@ -128,12 +128,10 @@ private slots:
         const QJsonObject widths = book["widths"].toObject();
         if (formatting) {
             QCOMPARE(widths.keys(), QStringList{"A"});
-            const double fit = std::max(ExcelWriter::fitWidth(QStringLiteral("Фамилия И.О."), true),
-                                        ExcelWriter::fitWidth(QStringLiteral("Иванов Иван Иванович"), false));
-            // The file holds the width plus the cell padding the spreadsheet adds (under one character).
-            QVERIFY2(widths["A"].toDouble() >= fit && widths["A"].toDouble() < fit + 1,
-                     qPrintable(QString::number(widths["A"].toDouble())));
-            QVERIFY(fit >= QStringLiteral("Иванов Иван Иванович").size());
+            // Capitals count 1.3, other characters 1, bold ×1.1, plus 1, rounded up to a quarter:
+            // "Фамилия И.О." (bold) 3×1.3 + 9 = 12.9 → 14.19 → 15.25; "Иванов Иван Иванович" 3×1.3 + 17 = 20.9
+            // → 22. The file holds 22 plus the cell padding: (22×7 + 5) pixels / 7, in 1/256ths = 22.7109375.
+            QCOMPARE(widths["A"].toDouble(), 22.7109375);
         } else {
             QVERIFY(widths.isEmpty());
         }
@@ -236,7 +234,9 @@ private slots:
         QCOMPARE(w.show(true), 1);
         qputenv("TABEL_XLSX_OPENER", "true");
         QCOMPARE(ui.messages.size(), 1);
-        QVERIFY(ui.messages[0].text.endsWith(w.fileName()));
+        QCOMPARE(ui.messages[0].text,
+                 "Не найдено приложение для просмотра книги. Книга сохранена в файле:\n" + w.fileName());
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("Microsoft Excel"));
         QCOMPARE(ui.messages[0].flags, 64);
         QVERIFY(readBack(w.fileName()).contains("cells"));
     }

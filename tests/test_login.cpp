@@ -70,12 +70,13 @@ private slots:
         main->selectShift(3);
         QStringList offSeen;
         bool mainVisible = false;
-        f.ui.onModal([&](QDialog* d) {
-            mainVisible = d->isVisible() && !login->isVisible();
-            for (const QString& name : kMainControls)
-                if (!enabled(main, name))
-                    offSeen << name;
-        });
+        if (!loginText.isNull())  // a refused word opens no main window
+            f.ui.onModal([&](QDialog* d) {
+                mainVisible = d->isVisible() && !login->isVisible();
+                for (const QString& name : kMainControls)
+                    if (!enabled(main, name))
+                        offSeen << name;
+            });
         login->show();
         QSignalSpy closed(login, &TForm23::closed);
         for (const QString& word : typed) {

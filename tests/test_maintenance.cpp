@@ -45,27 +45,32 @@ struct Fixture : AppFixture {
     TForm26* picker() { return app().form26; }
 
     // Fills the entry dialog as a user would (the worker as the workers list hands it back) and presses "Записать".
-    void enter(int worker, int group, int kind, const QString& hours, bool night = false) {
-        ui.onModal([=](QDialog* dlg) {
-            auto* d = static_cast<TForm24*>(dlg);
-            d->workerId = worker;
-            d->groupId = group;
-            auto* kinds = d->findChild<QComboBox*>("cb_type_work");
-            kinds->setCurrentIndex(kinds->findData(kind));
-            d->findChild<QLineEdit*>("Edit6")->setText(hours);
-            if (d->findChild<QCheckBox*>("CBox1")->isEnabled())
-                d->findChild<QCheckBox*>("CBox1")->setChecked(night);
-            d->findChild<QPushButton*>("Button1")->click();
-        });
+    void enter(int worker, int group, int kind, const QString& hours, bool night = false,
+               std::source_location where = std::source_location::current()) {
+        ui.onModal(
+            [=](QDialog* dlg) {
+                auto* d = static_cast<TForm24*>(dlg);
+                d->workerId = worker;
+                d->groupId = group;
+                auto* kinds = d->findChild<QComboBox*>("cb_type_work");
+                kinds->setCurrentIndex(kinds->findData(kind));
+                d->findChild<QLineEdit*>("Edit6")->setText(hours);
+                if (d->findChild<QCheckBox*>("CBox1")->isEnabled())
+                    d->findChild<QCheckBox*>("CBox1")->setChecked(night);
+                d->findChild<QPushButton*>("Button1")->click();
+            },
+            where);
     }
-    void add(int worker, int group, int kind, const QString& hours, bool night = false) {
-        enter(worker, group, kind, hours, night);
+    void add(int worker, int group, int kind, const QString& hours, bool night = false,
+             std::source_location where = std::source_location::current()) {
+        enter(worker, group, kind, hours, night, where);
         journal()->findChild<QPushButton*>("Button5")->click();
     }
     // Changes the entry with that id through "Изменить".
-    void change(int id, int worker, int group, int kind, const QString& hours) {
+    void change(int id, int worker, int group, int kind, const QString& hours,
+                std::source_location where = std::source_location::current()) {
         QVERIFY(journal()->fatigue.locate("id", id));
-        enter(worker, group, kind, hours);
+        enter(worker, group, kind, hours, false, where);
         journal()->findChild<QPushButton*>("Button6")->click();
     }
     int entry(const QString& where) { return db.count("select max(id) from accounts_dep.fatigue where " + where); }
@@ -321,6 +326,7 @@ private slots:
         f.journal()->findChild<QPushButton*>("Button6")->click();
         QCOMPARE(f.ui.messages.size(), 1);
         QCOMPARE(f.ui.messages[0].text, QString("Запись уже удалена с другого рабочего места."));
+        QCOMPARE(f.ui.messages[0].caption, QString("Ошибка"));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         QCOMPARE(f.rows(101), QString("7777/0:8"));  // untouched: correcting it belongs to the delete
         QCOMPARE(f.journal()->fatigue.recordCount(), 0);
@@ -397,7 +403,7 @@ private slots:
             "values (11, 7777, 101, '2024-03-05', 3, 2024, 1, 32000, 1)");
         f.enter(101, 11, 7777, "1000");
         f.journal()->Button5Click();
-        QCOMPARE(f.ui.errors.size(), 1);  // the day's hours do not fit the cell
+        QCOMPARE(f.ui.errors, QStringList{"ERROR:  smallint out of range"});  // the day's hours do not fit the cell
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
         QCOMPARE(f.db.count("select count(*) from accounts_dep.h_tabel"), 0);
     }
@@ -410,8 +416,9 @@ private slots:
         app().dm->ADO_DB.exec("set lock_timeout = '200ms'");
         other.begin();
         other.exec(maint::lockSql(key));
+        const QString timeout = "ERROR:  canceling statement due to lock timeout";
         f.add(101, 11, 7777, "3");
-        QCOMPARE(f.ui.errors.size(), 1);
+        QCOMPARE(f.ui.errors, QStringList{timeout});
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         other.commit();
         f.add(101, 11, 7777, "3");
@@ -421,7 +428,7 @@ private slots:
         other.exec(maint::lockSql(key));
         f.ui.answer(ui::IDYES);
         f.journal()->findChild<QPushButton*>("Button7")->click();
-        QCOMPARE(f.ui.errors.size(), 2);
+        QCOMPARE(f.ui.errors, QStringList({timeout, timeout}));
         other.commit();
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
         // Another row's key is not held up.
@@ -429,7 +436,7 @@ private slots:
         other.exec(maint::lockSql(key));
         f.add(101, 11, 7778, "2");
         other.commit();
-        QCOMPARE(f.ui.errors.size(), 2);
+        QCOMPARE(f.ui.errors, QStringList({timeout, timeout}));
         QCOMPARE(f.rows(101), QString("7777/0:3 7778/0:2"));
     }
 

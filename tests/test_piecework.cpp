@@ -41,14 +41,17 @@ insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_s
 using Check = std::function<void(TForm27*)>;
 
 // Opens the sheet from the menu, chooses the month and year in the window and runs the check inside it.
-void showSheet(AppFixture& f, int kind, int month, int year, Check check) {
-    f.ui.onModal([=](QDialog* dlg) {
-        auto* w = static_cast<TForm27*>(dlg);
-        w->ComboBox1->setCurrentIndex(month - 1);
-        w->setYear(year);
-        w->ComboBox1Change();
-        check(w);
-    });
+void showSheet(AppFixture& f, int kind, int month, int year, Check check,
+               std::source_location where = std::source_location::current()) {
+    f.ui.onModal(
+        [=](QDialog* dlg) {
+            auto* w = static_cast<TForm27*>(dlg);
+            w->ComboBox1->setCurrentIndex(month - 1);
+            w->setYear(year);
+            w->ComboBox1Change();
+            check(w);
+        },
+        where);
     app().form27->openSheet(kind);
 }
 
@@ -119,19 +122,21 @@ private slots:
     void monthColumns_data() {
         QTest::addColumn<int>("month");
         QTest::addColumn<QList<int>>("hidden");
-        QTest::newRow("31 days") << 3 << QList<int>{};
-        QTest::newRow("30 days") << 4 << QList<int>{31};
-        QTest::newRow("February of a leap year") << 2 << QList<int>{30, 31};
+        QTest::addColumn<int>("nameWidth");  // 160 px, and 20 px for each hidden day
+        QTest::newRow("31 days") << 3 << QList<int>{} << 160;
+        QTest::newRow("30 days") << 4 << QList<int>{31} << 180;
+        QTest::newRow("February of a leap year") << 2 << QList<int>{30, 31} << 200;
     }
     void monthColumns() {
         QFETCH(int, month);
         QFETCH(QList<int>, hidden);
+        QFETCH(int, nameWidth);
         AppFixture f;
         f.db.exec(QString::fromUtf8(kFixture));
         showSheet(f, 0, month, 2024, [&](TForm27* w) {
             for (int d = 1; d <= 31; ++d)
                 QCOMPARE(w->DBGrid->isColumnHidden(1 + d), hidden.contains(d));
-            QCOMPARE(w->DBGrid->columnWidth(0), TForm27::kNameWidth + TForm27::kDayWidth * int(hidden.size()));
+            QCOMPARE(w->DBGrid->columnWidth(0), nameWidth);
             QCOMPARE(w->DBGrid->model()->headerData(1 + 6, Qt::Horizontal).toString(), QString("6"));
         });
         // April 2024: the 6th is a Saturday, the 5th a Friday.

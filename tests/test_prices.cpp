@@ -71,23 +71,25 @@ private slots:
         plainWriter().setFolder(exports_.path());
     }
 
+    // A base price of 12,5: doubled on a day off, ×1,2 in shift 3, ×1,5 in shift 4.
     void unitPriceTable_data() {
         QTest::addColumn<bool>("dayOff");
         QTest::addColumn<int>("shift");
-        QTest::addColumn<double>("factor");
-        for (bool dayOff : {false, true}) {
-            const double base = dayOff ? 2 : 1;
-            QTest::addRow("shift 1%s", dayOff ? ", day off" : "") << dayOff << 1 << base;
-            QTest::addRow("shift 2%s", dayOff ? ", day off" : "") << dayOff << 2 << base;
-            QTest::addRow("shift 3%s", dayOff ? ", day off" : "") << dayOff << 3 << base * 1.2;
-            QTest::addRow("shift 4%s", dayOff ? ", day off" : "") << dayOff << 4 << base * 1.5;
-        }
+        QTest::addColumn<double>("price");
+        QTest::newRow("shift 1") << false << 1 << 12.5;
+        QTest::newRow("shift 2") << false << 2 << 12.5;
+        QTest::newRow("shift 3") << false << 3 << 15.0;
+        QTest::newRow("shift 4") << false << 4 << 18.75;
+        QTest::newRow("shift 1, day off") << true << 1 << 25.0;
+        QTest::newRow("shift 2, day off") << true << 2 << 25.0;
+        QTest::newRow("shift 3, day off") << true << 3 << 30.0;
+        QTest::newRow("shift 4, day off") << true << 4 << 37.5;
     }
     void unitPriceTable() {
         QFETCH(bool, dayOff);
         QFETCH(int, shift);
-        QFETCH(double, factor);
-        QCOMPARE(unitPrice(12.5, dayOff, shift), 12.5 * factor);
+        QFETCH(double, price);
+        QCOMPARE(unitPrice(12.5, dayOff, shift), price);
     }
 
     // Search anywhere in the mark, blanks-only showing all, Up/Down in the search box, and the pick with
@@ -125,7 +127,7 @@ private slots:
         QCOMPARE(w->pickedOperId, 414);
         QCOMPARE(w->pickedProductId, 232);
         QCOMPARE(w->pickedText, QStringLiteral("В-7; Покраска; Готовая продукция"));
-        QCOMPARE(w->pickedUnitPrice, 2 * 2.4);
+        QCOMPARE(w->pickedUnitPrice, 4.8);  // the norm's 2 on a day off (×2) in shift 3 (×1,2)
         // The search is off again and the picked row stays current: "Цена база" of the caller reads it.
         QVERIFY(!f.oper().filtered());
         QCOMPARE(f.oper().field("id").asInt(), 414);
@@ -191,9 +193,11 @@ private slots:
         w->runList();
         QCOMPARE(after, (QStringList{"411,412,414", "412,414"}));
         QCOMPARE(f.ui.messages.size(), 2);
-        QCOMPARE(f.ui.messages[0].text, QStringLiteral("Удалить операцию?"));
-        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Удаление"));
-        QCOMPARE(f.ui.messages[0].flags, 36);
+        for (const auto& m : f.ui.messages) {
+            QCOMPARE(m.text, QStringLiteral("Удалить операцию?"));
+            QCOMPARE(m.caption, QStringLiteral("Удаление"));
+            QCOMPARE(m.flags, 36);
+        }
         QCOMPARE(f.db.count("select count(*) from accounts_dep.norm where o_id=411"), 2);
     }
 

@@ -99,7 +99,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void statements() {
-        shift_sql::Record r{17, 230, 411, shift_sql::priceText(12.5), "100", "2", QDate(2024, 3, 5), 2, 0, "8"};
+        shift_sql::Record r{17, 230, 411, "12.5", "100", "2", QDate(2024, 3, 5), 2, 0, "8"};
         QCOMPARE(shift_sql::insertSql(r, QDate(2024, 3, 6)),
                  QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, "
                                 "color, time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, "
@@ -517,6 +517,7 @@ private slots:
         QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
         QCOMPARE(f.ui.messages.size(), 1);
         QCOMPARE(f.ui.messages[0].text, kDuplicate);
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 1);
         QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("8"));
     }

@@ -59,14 +59,17 @@ struct Fixture : AppFixture {
     static TForm18* w() { return app().form18; }
 
     // Presses a report button and lays out the report as the preview shows it.
-    report::Layout print(QPushButton* button, SummaryLayout* layout) {
+    report::Layout print(QPushButton* button, SummaryLayout* layout,
+                         std::source_location where = std::source_location::current()) {
         report::Layout out;
-        ui.onModal([&](QDialog* d) {
-            QCOMPARE(d->objectName(), QStringLiteral("ReportPreview"));
-            QVERIFY(d->windowState() & Qt::WindowMaximized);
-            QCOMPARE(d->findChild<QPrintPreviewWidget*>()->zoomMode(), QPrintPreviewWidget::FitToWidth);
-            out = layout->Prepare();
-        });
+        ui.onModal(
+            [&](QDialog* d) {
+                QCOMPARE(d->objectName(), QStringLiteral("ReportPreview"));
+                QVERIFY(d->windowState() & Qt::WindowMaximized);
+                QCOMPARE(d->findChild<QPrintPreviewWidget*>()->zoomMode(), QPrintPreviewWidget::FitToWidth);
+                out = layout->Prepare();
+            },
+            where);
         button->click();
         return out;
     }
@@ -131,7 +134,8 @@ private slots:
         TForm18* w = app().form18;
         QCOMPARE(w->windowTitle(), QStringLiteral("Отчеты (8)"));
         QCOMPARE(w->RadioGroup1->itemIndex(), 0);
-        const auto [from, to] = TForm1::summaryPeriod(QDate::currentDate());
+        // The first day of last month and the first of this one.
+        const QDate to(QDate::currentDate().year(), QDate::currentDate().month(), 1), from = to.addMonths(-1);
         for (int opening = 0; opening < 2; ++opening) {
             f.ui.onModal([&](QDialog*) {
                 QCOMPARE(w->DTPicker1->date(), from);
@@ -338,7 +342,11 @@ private slots:
         blocker.close();
         plainWriter().setFolder(blocker.fileName() + QStringLiteral("/sub"));
         w->Button6->click();
-        QCOMPARE(f.ui.messages.last().text, QStringLiteral("Ошибка открытия файла Microsoft Excel."));
+        QStringList shown;
+        for (const auto& m : f.ui.messages)
+            shown << m.text + " / " + m.caption;
+        QCOMPARE(shown, (QStringList{"Невозможно открыть Microsoft Excel. / Ошибка",
+                                     "Ошибка открытия файла Microsoft Excel. / Ошибка"}));
         QCOMPARE(w->Button6->text(), QStringLiteral("Excel (0 из 0)"));
         QVERIFY(!w->XLS_Rep.isOpen());
 
@@ -419,10 +427,11 @@ private slots:
             static_cast<QDialog*>(dlg)->accept();
         });
         f.w()->Button4->click();
-        QVERIFY(!f.ui.messages.isEmpty());
-        QVERIFY2(f.ui.messages.last().text.startsWith(QStringLiteral("Не удалось записать файл ")),
-                 qPrintable(f.ui.messages.last().text));
-        QCOMPARE(f.ui.messages.last().flags, 16);
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text,
+                 "Не удалось записать файл " + dir_.filePath(QStringLiteral("нет/такой/папки/r.pdf")) + ".");
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(f.ui.messages[0].flags, 16);
     }
 };
 

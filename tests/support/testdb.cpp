@@ -66,12 +66,40 @@ ScriptedUi::ScriptedUi() : previous_(ui::setHandler(this)) {}
 
 ScriptedUi::~ScriptedUi() {
     ui::setHandler(previous_);
+    verifyConsumed();
+}
+
+bool ScriptedUi::verifyConsumed() {
+    QStringList left;
+    std::source_location first;
+    for (const Answer& a : answers_) {
+        if (left.isEmpty())
+            first = a.where;
+        left << QStringLiteral("answer %1 queued at line %2 was never asked for").arg(a.reply).arg(a.where.line());
+    }
+    for (const Action& a : actions_) {
+        if (left.isEmpty())
+            first = a.where;
+        left << QStringLiteral("modal action queued at line %1 never ran (shown modally: %2)")
+                    .arg(a.where.line())
+                    .arg(modalShown.isEmpty() ? QStringLiteral("nothing") : modalShown.join(QStringLiteral(", ")));
+    }
+    answers_.clear();
+    actions_.clear();
+    if (left.isEmpty())
+        return true;
+    const QByteArray text = QStringLiteral("unused script: ").append(left.join(QStringLiteral("; "))).toUtf8();
+    // Outside a test function there is no test to fail: end the program instead of passing quietly.
+    if (!QTest::currentTestFunction())
+        qFatal("%s", text.constData());
+    QTest::qFail(text.constData(), first.file_name(), int(first.line()));
+    return false;
 }
 
 int ScriptedUi::messageBox(const QString& text, const QString& caption, int flags) {
     messages << Message{text, caption, flags};
     if ((flags & 0x0F) == 4)
-        return answers_.isEmpty() ? ui::IDNO : answers_.takeFirst();
+        return answers_.isEmpty() ? ui::IDNO : answers_.takeFirst().reply;
     return ui::IDOK;
 }
 
@@ -79,7 +107,7 @@ int ScriptedUi::execModal(QDialog* dialog) {
     modalShown << dialog->objectName();
     if (actions_.isEmpty())
         return QDialog::Rejected;
-    ModalAction action = actions_.takeFirst();
+    ModalAction action = actions_.takeFirst().run;
     dialog->setResult(0);
     dialog->show();
     QCoreApplication::processEvents();

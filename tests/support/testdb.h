@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <source_location>
 
 #include "core/db.h"
 #include "core/ui.h"
@@ -36,7 +37,9 @@ private:
 };
 
 // A scripted user: records every message box and answers it, and runs a scripted action inside each modal
-// showing. Installed for its lifetime.
+// showing. Installed for its lifetime. A script nobody used fails the running test when the object goes (or at
+// verifyConsumed()), naming the line that queued it: a test whose checks sit in an action must not pass because
+// its window never opened.
 class ScriptedUi : public ui::Handler {
 public:
     struct Message {
@@ -49,10 +52,16 @@ public:
     ~ScriptedUi() override;
 
     // Answers for the next questions (flags 36), in order; unanswered questions get No.
-    void answer(int reply) { answers_ << reply; }
+    void answer(int reply, std::source_location where = std::source_location::current()) {
+        answers_ << Answer{reply, where};
+    }
     // Actions for the next modal showings, in order. The dialog is visible while its action runs; a dialog
     // still open afterwards is rejected. A showing with no action queued is rejected at once.
-    void onModal(ModalAction action) { actions_ << std::move(action); }
+    void onModal(ModalAction action, std::source_location where = std::source_location::current()) {
+        actions_ << Action{std::move(action), where};
+    }
+    // Fails the running test for every answer and action still queued, and drops them. True when none was.
+    bool verifyConsumed();
 
     QList<Message> messages;
     QStringList errors;      // texts of the standard error box
@@ -65,8 +74,16 @@ public:
     void terminate() override;
 
 private:
-    QList<int> answers_;
-    QList<ModalAction> actions_;
+    struct Answer {
+        int reply;
+        std::source_location where;
+    };
+    struct Action {
+        ModalAction run;
+        std::source_location where;
+    };
+    QList<Answer> answers_;
+    QList<Action> actions_;
     ui::Handler* previous_;
 };
 
