@@ -26,7 +26,11 @@ constexpr int kSample = 20000;
 QString literal(const QVariant& v, legacy::Carry carry) {
     switch (carry) {
         case legacy::Carry::Int:
+        case legacy::Carry::Key:
             return v.isNull() ? QStringLiteral("0") : QString::number(v.toLongLong());
+        case legacy::Carry::IntOrEmpty:
+            return v.isNull() || v.toString().trimmed().isEmpty() ? QStringLiteral("NULL")
+                                                                  : QString::number(v.toLongLong());
         case legacy::Carry::Float:
             return v.isNull() ? QStringLiteral("0") : QString::number(v.toDouble(), 'g', 17);
         case legacy::Carry::Text:

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cmath>
+#include <optional>
 
 #include "core/db.h"
 #include "core/sqltext.h"
@@ -25,17 +26,20 @@ QList<Column> columns(std::initializer_list<const char*> names, Carry carry) {
 }
 
 QList<TablePair> makePairs() {
-    QList<Column> hTabel = columns({"id", "w_id", "month", "year", "smena"}, Carry::Int);
+    QList<Column> hTabel = columns({"id", "w_id", "month", "year", "smena"}, Carry::Key);
     for (int d = 1; d <= 31; ++d)
         hTabel.append({QStringLiteral("d%1").arg(d), Carry::Int});
 
     QList<Column> izdel =
-        columns({"id"}, Carry::Int) + columns({"marka", "nom"}, Carry::Text) + columns({"massa"}, Carry::Float);
+        columns({"id"}, Carry::Key) + columns({"marka", "nom"}, Carry::Text) + columns({"massa"}, Carry::Float);
     QList<Column> oper =
-        columns({"id", "vid", "naimen"}, Carry::Int) + columns({"cena"}, Carry::Float) + columns({"i_id"}, Carry::Int);
-    QList<Column> smena = columns({"id", "w_id", "i_id", "o_id", "kol_vo", "brak", "smena"}, Carry::Int) +
-                          columns({"cena"}, Carry::Float) + columns({"color"}, Carry::Int) +
-                          columns({"ok"}, Carry::Text) + columns({"data", "time", "vvod"}, Carry::TextForm);
+        columns({"id", "vid", "naimen"}, Carry::Key) + columns({"cena"}, Carry::Float) + columns({"i_id"}, Carry::Key);
+    // The hours of a shift record go into a whole-number column, but like the dates an empty value stays empty.
+    QList<Column> smena = columns({"id", "w_id", "i_id", "o_id"}, Carry::Key) +
+                          columns({"kol_vo", "brak"}, Carry::Int) + columns({"smena"}, Carry::Key) +
+                          columns({"cena"}, Carry::Float) + columns({"color"}, Carry::Key) +
+                          columns({"ok"}, Carry::Text) + columns({"data"}, Carry::TextForm) +
+                          columns({"time"}, Carry::IntOrEmpty) + columns({"vvod"}, Carry::TextForm);
 
     return {
         {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, hTabel},
@@ -44,9 +48,9 @@ QList<TablePair> makePairs() {
          columns({"marka", "nom"}, Carry::Text)},
         {QStringLiteral("OPER"), QStringLiteral("accounts_dep.oper"), true, oper},
         {QStringLiteral("VID_OPER"), QStringLiteral("accounts_dep.vid_oper"), true,
-         columns({"id"}, Carry::Int) + columns({"vid"}, Carry::Text)},
+         columns({"id"}, Carry::Key) + columns({"vid"}, Carry::Text)},
         {QStringLiteral("WORKERS"), QStringLiteral("accounts_dep.workers"), true,
-         columns({"id"}, Carry::Int) + columns({"fio", "addr"}, Carry::Text)},
+         columns({"id"}, Carry::Key) + columns({"fio", "addr"}, Carry::Text)},
         {QStringLiteral("smena"), QStringLiteral("accounts_dep.smena"), true, smena},
     };
 }
@@ -64,38 +68,56 @@ bool isTextual(const QVariant& v) {
     return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
 }
 
-// The SQL literal of one legacy value carried into its target column; throws when a number column holds
-// something that is not a number.
-QString literal(const QVariant& v, const Column& column, const QString& table) {
+// The whole number a legacy value holds, as SQL text; empty when it is not a number. A text may carry a decimal
+// point or a decimal comma. A fraction is rounded half away from zero, and fractional tells that it was.
+std::optional<QString> wholeNumber(const QVariant& v, bool& fractional) {
+    fractional = false;
+    bool ok = false;
+    double d = 0;
+    if (isTextual(v)) {
+        const QString s = v.toString().trimmed();
+        const qlonglong n = s.toLongLong(&ok);
+        if (ok)
+            return QString::number(n);
+        d = QString(s).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        d = v.toDouble(&ok);
+    } else {
+        const qlonglong n = v.toLongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+        return QString::number(n);
+    }
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    const double whole = std::round(d) + 0.0;  // + 0.0: no "-0"
+    fractional = whole != d;
+    return QString::number(whole, 'f', 0);
+}
+
+// The SQL literal of one legacy value carried into its target column; throws, naming the table, the row's id
+// and the column, when a number column holds something that is not a number, or a key a fraction.
+QString literal(const QVariant& v, const Column& column, const QString& table, const QString& rowId) {
+    const QString where = rowId.isEmpty() ? table : QStringLiteral("%1 (id %2)").arg(table, rowId);
     auto notANumber = [&]() {
         return DbError(
-            QStringLiteral("В таблице %1 в столбце %2 не число: «%3»").arg(table, column.name, v.toString()));
+            QStringLiteral("В таблице %1 в столбце %2 не число: «%3»").arg(where, column.name, v.toString()));
     };
+    const bool empty = v.isNull() || (isTextual(v) && v.toString().trimmed().isEmpty());
     switch (column.carry) {
-        case Carry::Int: {
-            if (v.isNull())
-                return QStringLiteral("0");
-            if (isTextual(v)) {
-                const QString s = v.toString().trimmed();
-                if (s.isEmpty())
-                    return QStringLiteral("0");
-                bool ok = false;
-                const qlonglong n = s.toLongLong(&ok);
-                if (!ok)
-                    throw notANumber();
-                return QString::number(n);
-            }
-            if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-                const double d = v.toDouble();
-                if (!std::isfinite(d))
-                    throw notANumber();
-                return QString::number(std::llround(d));
-            }
-            bool ok = false;
-            const qlonglong n = v.toLongLong(&ok);
-            if (!ok)
+        case Carry::Int:
+        case Carry::Key:
+        case Carry::IntOrEmpty: {
+            if (empty)
+                return column.carry == Carry::IntOrEmpty ? QStringLiteral("NULL") : QStringLiteral("0");
+            bool fractional = false;
+            const std::optional<QString> n = wholeNumber(v, fractional);
+            if (!n)
                 throw notANumber();
-            return QString::number(n);
+            if (fractional && column.carry == Carry::Key)
+                throw DbError(QStringLiteral("В таблице %1 в столбце %2 дробное число вместо целого: «%3»")
+                                  .arg(where, column.name, v.toString()));
+            return *n;
         }
         case Carry::Float: {
             if (v.isNull())
@@ -305,11 +327,17 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
                 progress_(progressText(pair.source, k, qMax(n, k)));
             QCoreApplication::processEvents();
         };
+        // A value that cannot be carried is reported with the id of its row (NOMENKL has none, and no numbers).
+        int idColumn = -1;
+        for (int c = 0; c < pair.columns.size(); ++c)
+            if (pair.columns[c].name == QLatin1String("id"))
+                idColumn = c;
         while (rows.next()) {
+            const QString rowId = idColumn < 0 ? QString() : rows.value(index[idColumn]).toString();
             QStringList values;
             values.reserve(index.size());
             for (int c = 0; c < index.size(); ++c)
-                values << literal(rows.value(index[c]), pair.columns[c], pair.source);
+                values << literal(rows.value(index[c]), pair.columns[c], pair.source, rowId);
             batch << values;
             ++k;
             if (batch.size() >= batchSize_)

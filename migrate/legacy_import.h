@@ -12,11 +12,15 @@ class QSqlDatabase;
 namespace legacy {
 
 // How a legacy value is carried into its target column.
+// A legacy number is read with a decimal point or a decimal comma, whether it arrives as a number or as text.
 enum class Carry {
-    Int,       // whole number; an empty value becomes 0
-    Float,     // fractional number; an empty value becomes 0
-    Text,      // text as it stands
-    TextForm,  // through its text form: an empty value stays empty (NULL)
+    Int,         // whole number (pieces, hours): an empty value becomes 0, a fraction is rounded half away from zero
+    Key,         // whole number that names something (an id, a reference, a month, a shift, a colour): an empty
+                 // value becomes 0, a fraction is refused
+    IntOrEmpty,  // whole number as Int, but an empty value stays empty (NULL)
+    Float,       // fractional number; an empty value becomes 0
+    Text,        // text as it stands
+    TextForm,    // through its text form: an empty value stays empty (NULL)
 };
 
 struct Column {

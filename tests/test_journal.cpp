@@ -18,6 +18,7 @@
 #include "core/dataset_model.h"
 #include "journal/main_window.h"
 #include "journal/timesheet_cell.h"
+#include "support/lockwait.h"
 #include "support/testdb.h"
 
 namespace {
@@ -174,19 +175,82 @@ private slots:
         QVERIFY(!dm.ADO_DB.inTransaction());
     }
 
-    // An edit that moves a record to another date recomputes both cells.
+    // An edit that moves a record to another month recomputes both cells; the month it left gets no row of its
+    // own when it had none.
+    void editMovingRecordRecomputesTheCellItLeft_data() {
+        QTest::addColumn<QString>("marchRow");
+        QTest::addColumn<QString>("march");  // d5 of the March row afterwards
+        QTest::addColumn<int>("rows");       // time-sheet rows afterwards
+        QTest::newRow("the month it left has a row")
+            << "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 1, 10);"
+            << "2" << 2;
+        QTest::newRow("the month it left has no row") << ""
+                                                      << "none" << 1;
+    }
+
     void editMovingRecordRecomputesTheCellItLeft() {
+        QFETCH(QString, marchRow);
+        QFETCH(QString, march);
+        QFETCH(int, rows);
         TestDb db;
         TDataModule6 dm;
         db.connect(dm.ADO_DB);
-        db.exec(record(17, 1, "2024-03-05", 8) + record(17, 1, "2024-03-05", 2) +
-                "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 1, 10);");
+        db.exec(record(17, 1, "2024-03-05", 8) + record(17, 1, "2024-03-05", 2) + marchRow);
         const int id = db.count("select id from accounts_dep.smena where time=8");
         const QString update = QStringLiteral("update accounts_dep.smena set data='2024-04-01' where id=%1").arg(id);
         cell::saveRecord(
             dm, [&] { dm.ADO_DB.exec(update); }, {17, 1, QDate(2024, 4, 1)}, DayCell{17, 1, QDate(2024, 3, 5)});
-        QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("2"));
+        QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), march);
         QCOMPARE(dayCell(db, 17, 1, 4, 2024, 1), QStringLiteral("8"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), rows);
+    }
+
+    // A delete and a save of the same day cell on two workstations at once: whichever comes second waits for the
+    // first one's cell lock, so the cell ends equal to the records that remain (8 + 4 after deleting the 3).
+    void deleteRacingASaveOfTheCell_data() {
+        QTest::addColumn<bool>("saveFirst");
+        QTest::newRow("save holds the cell, the delete waits") << true;
+        QTest::newRow("delete holds the cell, the save waits") << false;
+    }
+
+    void deleteRacingASaveOfTheCell() {
+        QFETCH(bool, saveFirst);
+        TestDb db;
+        db.exec(record(17, 1, "2024-03-05", 8) + record(17, 1, "2024-03-05", 3) +
+                "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 1, 11);");
+        TDataModule6 first, second;
+        db.connect(first.ADO_DB);
+        db.connect(second.ADO_DB);
+        const DayCell c{17, 1, QDate(2024, 3, 5)};
+        const QString add = record(17, 1, "2024-03-05", 4);
+        auto save = [&](TDataModule6& dm) {
+            cell::saveRecord(
+                dm, [&] { dm.ADO_DB.exec(add); }, c);
+        };
+        auto remove = [&](TDataModule6& dm) {
+            cell::deleteRecord(
+                dm, [&] { dm.ADO_DB.exec("delete from accounts_dep.smena where time=3"); }, c);
+        };
+        // The first workstation's step is done but not yet committed.
+        first.ADO_DB.begin();
+        saveFirst ? save(first) : remove(first);
+        const int pid = backendPid(second.ADO_DB);
+        std::atomic<bool> done{false};
+        QString failure;
+        std::thread other([&] {
+            try {
+                saveFirst ? remove(second) : save(second);
+            } catch (const std::exception& e) {
+                failure = QString::fromUtf8(e.what());
+            }
+            done = true;
+        });
+        const QString waitedFor = lockWaitOf(db, pid, done);
+        first.ADO_DB.commit();
+        other.join();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("12"));
+        QCOMPARE(waitedFor, QStringLiteral("advisory"));
     }
 
     // Two workstations saving the first record of a worker's month at once make one row holding both hours.

@@ -138,6 +138,103 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         QVERIFY(notices_.isEmpty());
     }
 
+    // Legacy numbers with a fraction or a decimal comma, as a legacy file holds them in columns it types Double
+    // or Text: whole-number columns get them rounded half away from zero, an empty hours value stays empty, and a
+    // price keeps its fraction.
+    void fractionsAndDecimalCommas() {
+        TestDb db;
+        toEarlierSchema(db);
+        struct Case {
+            const char* number;  // the value as a number (and the price it gives)
+            const char* text;    // the same value as text
+            const char* whole;   // what a whole-number column gets
+        };
+        const Case cases[] = {{"7.5", "7,5", "8"},    {"7.49", "7,49", "7"}, {"0.5", "0.5", "1"},
+                              {"-0.5", "-0,5", "-1"}, {"2.5", "2,5", "3"},   {"8", " 8 ", "8"}};
+        QString days, rows, expectedDays, expectedShift;
+        for (int d = 3; d <= 31; ++d)
+            days += QStringLiteral(", d%1 INTEGER").arg(d);
+        int id = 0;
+        for (const Case& c : cases) {
+            ++id;
+            rows += QStringLiteral(
+                        "insert into H_TABEL (id, w_id, month, year, smena, d1, d2) values (%1, 101, 3, "
+                        "2024, 1, %2, '%3');"
+                        "insert into smena (id, w_id, kol_vo, brak, time, cena, ok) values (%1, 101, %2, "
+                        "'%3', '%3', '%3', 'no');")
+                        .arg(id)
+                        .arg(QLatin1String(c.number), QLatin1String(c.text));
+            expectedDays += QStringLiteral("%1 %1,").arg(QLatin1String(c.whole));
+            expectedShift += QStringLiteral("%1 %1 %1 %2,").arg(QLatin1String(c.whole), QLatin1String(c.number));
+        }
+        prepare(0, QStringLiteral("drop table H_TABEL; create table H_TABEL (id INTEGER, w_id INTEGER, month INTEGER, "
+                                  "year INTEGER, smena INTEGER, d1 DOUBLE, d2 VARCHAR(10)") +
+                       days +
+                       QStringLiteral(
+                           "); drop table smena; create table smena (id INTEGER, w_id INTEGER, i_id INTEGER, o_id "
+                           "INTEGER, kol_vo DOUBLE, brak VARCHAR(10), smena INTEGER, cena VARCHAR(10), color "
+                           "INTEGER, ok VARCHAR(2), data DATETIME, time VARCHAR(10), vvod DATETIME);") +
+                       rows +
+                       QStringLiteral("insert into smena (id, w_id, brak, time, cena, ok) values (99, 101, '', '', '', "
+                                      "'no');"));
+        try {
+            makeImport(db).run();
+        } catch (const DbError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QCOMPARE(db.value("select string_agg(d1 || ' ' || d2, ',' order by id) || ',' from accounts_dep.h_tabel"),
+                 expectedDays);
+        QCOMPARE(db.value("select string_agg(concat_ws(' ', kol_vo, brak, coalesce(time::text, '-'), cena), ',' "
+                          "order by id) from accounts_dep.smena"),
+                 expectedShift + QStringLiteral("0 0 - 0"));
+    }
+
+    // A value the import cannot carry stops it at its table, which stays as it was, naming table, id, column and
+    // value: a key with a fraction (rounding would name another worker or operation), a text that is no number.
+    void valuesRefused_data() {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("worker with a fraction")
+            << "(7, 101.5, '9', '1')"
+            << "В таблице smena (id 7) в столбце w_id дробное число вместо целого: «101.5»";
+        QTest::newRow("operation as text with a decimal comma")
+            << "(7, 101, '9,5', '1')"
+            << "В таблице smena (id 7) в столбце o_id дробное число вместо целого: «9,5»";
+        QTest::newRow("whole-number key as text with a decimal comma passes") << "(7, 101, '9,0', '1')"
+                                                                              << "";
+        QTest::newRow("defects as text that is no number") << "(7, 101, '9', 'два')"
+                                                           << "В таблице smena (id 7) в столбце brak не число: «два»";
+    }
+
+    void valuesRefused() {
+        QFETCH(QString, row);
+        QFETCH(QString, message);
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec("insert into accounts_dep.smena (id, w_id, ok) values (1, 17, 'no')");
+        prepare(0, QStringLiteral("drop table smena; create table smena (id INTEGER, w_id DOUBLE, i_id INTEGER, o_id "
+                                  "VARCHAR(10), kol_vo INTEGER, brak VARCHAR(10), smena INTEGER, cena DOUBLE, color "
+                                  "INTEGER, ok VARCHAR(2), data DATETIME, time INTEGER, vvod DATETIME);"
+                                  "insert into smena (id, w_id, o_id, brak) values ") +
+                       row + QStringLiteral(";"));
+        QString error;
+        try {
+            makeImport(db).run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        if (message.isEmpty()) {
+            QCOMPARE(error, QString());
+            QCOMPARE(db.value("select concat_ws(' ', id, w_id, o_id, brak) from accounts_dep.smena"),
+                     QStringLiteral("7 101 9 1"));
+            return;
+        }
+        QCOMPARE(error, QStringLiteral("Импорт остановлен на таблице smena (accounts_dep.smena оставлена без "
+                                       "изменений):\n") +
+                            message);
+        QCOMPARE(db.value("select string_agg(id || ' ' || w_id, ',') from accounts_dep.smena"), QStringLiteral("1 17"));
+    }
+
     // Two runs leave what one run leaves; rows with id 0 or below are kept beside the imported ones; new rows
     // entered afterwards get ids past the imported ones.
     void repeatedImportKeepsOwnRowsAndMovesIdsOn() {

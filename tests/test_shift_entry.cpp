@@ -346,6 +346,7 @@ private slots:
         const int id = journal.field("id").asInt();
         QCOMPARE(journal.field("w_id").asInt(), 42);
         TForm11* d = app().form11;
+        d->unitPrice = 99;  // left from an earlier pick: the edit must save the record's own price
         QStringList presets;
         f.ui.onModal([&](QDialog*) {
             presets << d->windowTitle() << QString::number(d->Tag) << d->Edit1->text() << d->Edit2->text()
@@ -361,12 +362,13 @@ private slots:
         QCOMPARE(presets,
                  (QStringList{"Изменение данных о позиции (11)", "2", "Петров П.П.", "А-12; Сборка; Готовая продукция",
                               "10", "0", "4", "12,5", "125", "05.03.2024", "no colour"}));
-        // The acceptance mark stays; bonus, document columns and entry date are reset.
-        QCOMPARE(f.db.value(QStringLiteral("select concat_ws(' ', kol_vo, data, ok, prize, id_doc, id_doc_item, "
+        // The price stays (12.5, not the operation's base price 10); the acceptance mark stays; bonus, document
+        // columns and entry date are reset.
+        QCOMPARE(f.db.value(QStringLiteral("select concat_ws(' ', cena, kol_vo, data, ok, prize, id_doc, id_doc_item, "
                                            "f_gds_qty_use, id_gds_use, id_cons_use, vvod = current_date) from "
                                            "accounts_dep.smena where id=%1")
                                 .arg(id)),
-                 QStringLiteral("20 ") + date.toString("yyyy-MM-dd") + " ok 0 0 0 0 0 0 t");
+                 QStringLiteral("12.5 20 ") + date.toString("yyyy-MM-dd") + " ok 0 0 0 0 0 0 t");
         QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 3);
         QCOMPARE(journal.recordCount(), journalRows);
         QCOMPARE(journal.recNo(), 2);
