@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "base/datamodule.h"
+#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "catalog/list_helpers.h"
 #include "core/sqltext.h"
@@ -59,8 +60,7 @@ void TForm9::Button1Click() {
     {
         // The check and the write as one, serialised per name between workstations.
         Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(QStringLiteral("select pg_advisory_xact_lock(3006, hashtext(") + sql::quote(upper) +
-                       QStringLiteral("))"));
+        dm.ADO_DB.exec(lock_keys::kindName(upper));
         const int ownId = add ? 0 : kinds.field(QStringLiteral("id")).asInt();
         if (dm.CheckCount(add ? kindDuplicateSql(upper) : kindDuplicateSql(upper, ownId),
                           QStringLiteral("Такая операция уже заведена!")))

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
+#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "core/format.h"
 #include "core/ui.h"
@@ -302,7 +303,7 @@ void TForm22::Button2Click() {
     Db& db = app().dm->ADO_DB;
     {
         Transaction t(db);
-        db.exec(QStringLiteral("select pg_advisory_xact_lock(22, ") + QString::number(operId) + QLatin1Char(')'));
+        db.exec(lock_keys::normsOfOperation(operId));
         db.exec(QStringLiteral("delete from accounts_dep.norm where id=") + QString::number(id) +
                 QStringLiteral(" and (select count(*) from accounts_dep.norm where o_id=") + QString::number(operId) +
                 QStringLiteral(") > 1"));

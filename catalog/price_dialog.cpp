@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "base/datamodule.h"
+#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"
@@ -155,8 +156,7 @@ void TForm10::Button1Click() {
         // The duplicate check and the write are one step for every workstation saving the same kind. The
         // message about a duplicate waits until the transaction is over, so no other workstation waits on it.
         Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(QStringLiteral("select pg_advisory_xact_lock(10, ") + QString::number(selectedKindId) +
-                       QLatin1Char(')'));
+        dm.ADO_DB.exec(lock_keys::operationsOfKind(selectedKindId));
         duplicate = dm.controlInt(check, QStringLiteral("cnt")) > 0;
         if (!duplicate && Tag == 1) {
             dm.Oper_ins.setText(price_sql::insert(selectedKindId, naimen, selectedProductId));

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include "base/datamodule.h"
+#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
@@ -134,8 +135,7 @@ void TForm7::Button1Click() {
     {
         // The check and the write as one, serialised per marka between workstations.
         Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(QStringLiteral("select pg_advisory_xact_lock(3002, hashtext(") + sql::quote(upper) +
-                       QStringLiteral("))"));
+        dm.ADO_DB.exec(lock_keys::productName(upper));
         if (dm.CheckCount(add ? productDuplicateSql(upper) : productDuplicateSql(upper, currentId),
                           QStringLiteral("Такая марка изделия уже заведена!")))
             return;

@@ -28,7 +28,7 @@
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_entry_dialog.h"
-#include "journal/timesheet_cell.h"
+#include "journal/shift_records.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
 #include "reports/summary_reports.h"
@@ -358,17 +358,7 @@ void TForm1::DBGrid2DblClick() {
 }
 
 void TForm1::Button1Click() {
-    TForm11* d = app().form11;
-    d->DTimeP->setDate(DateT->date());
-    d->Edit1->clear();
-    d->Edit2->clear();
-    d->Edit3->clear();
-    d->Edit5->clear();
-    d->Edit4->setText(QStringLiteral("0"));
-    d->Edit6->setText(QStringLiteral("0"));
-    d->setWindowTitle(QStringLiteral("Заведение новой позиции (11)"));
-    d->Tag = 1;
-    ui::execModal(d);
+    app().form11->openForAdd(DateT->date(), selectedShift, CBox1->isChecked());
 }
 
 void TForm1::Button2Click() {
@@ -376,62 +366,34 @@ void TForm1::Button2Click() {
     const int recNo = q.recNo();
     if (!q.isOpen() || q.isEmpty())
         return;
-    TForm11* d = app().form11;
-    d->setWindowTitle(QStringLiteral("Изменение данных о позиции (11)"));
-    d->Tag = 2;
-    const double price = q.field(QStringLiteral("cena")).asDouble();
-    d->unitPrice = price;
-    d->Edit7->setText(fmt::general(fmt::round4(price)));
-    d->Edit9->setText(fmt::general(fmt::round4(q.field(QStringLiteral("kol_vo")).asDouble() * price)));
-    d->DTimeP->setDate(q.field(QStringLiteral("data")).asDate());
-    d->Edit1->setText(q.field(QStringLiteral("fio")).asString().trimmed());
-    const QString vid = q.field(QStringLiteral("vid")).asString().trimmed();
-    d->Edit2->setText(q.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ") + vid +
-                      QStringLiteral("; ") +
-                      (q.field(QStringLiteral("naimen")).asInt() == 0 ? QStringLiteral("Готовая продукция")
-                                                                      : QStringLiteral("Заготовки")));
-    d->Edit3->setText(q.field(QStringLiteral("kol_vo")).asString().trimmed());
-    d->Edit4->setText(q.field(QStringLiteral("brak")).asString().trimmed());
-    d->workerId = q.field(QStringLiteral("w_id")).asInt();
-    d->productId = q.field(QStringLiteral("i_id")).asInt();
-    d->operId = q.field(QStringLiteral("o_id")).asInt();
-    d->Edit6->setText(QString::number(q.field(QStringLiteral("time")).asInt()));
-    // The operations list opens on the record's operation; until one is picked the dialog shows no base price.
-    Dataset& oper = app().dm->Oper;
-    oper.close();
-    oper.setFilter(QStringLiteral("id=") + QString::number(d->operId));
-    oper.setFiltered(false);
-    const bool paint = TForm11::isPaint(vid);
-    if (paint)
-        d->Edit5->setText(q.field(QStringLiteral("color")).asString());
-    else
-        d->Edit5->clear();
-    d->Edit5->setEnabled(paint);
-    d->Label6->setEnabled(paint);
-    ui::execModal(d);
+    app().form11->openForEdit(shift_records::Stored::fromRow(q), selectedShift, CBox1->isChecked());
     q.setRecNo(recNo);
 }
 
 void TForm1::Button3Click() {
-    const QDate date = DateT->date();
     Dataset& q = currentShiftQuery();
     TDataModule6& dm = *app().dm;
     const bool hasRecord = q.isOpen() && !q.isEmpty() && !q.field(QStringLiteral("id")).isNull();
     if (!hasRecord)
         return;
-    dm.DelSmena.setText(QStringLiteral("delete from accounts_dep.smena where id=") +
-                        sql::num(q.field(QStringLiteral("id")).asLongLong()));
+    // The record as the journal shows it; the delete goes ahead only while the stored one is the same, and its
+    // day cell is the stored record's (worker, shift, date), whatever the date box holds.
+    const shift_records::Stored record = shift_records::Stored::fromRow(q);
     const bool yes = ui::messageBox(QStringLiteral("Удалить позицию из списка?"), QStringLiteral("Удаление"),
                                     ui::MB_QUESTION) == ui::IDYES;
-    if (yes) {
-        // The record and its day cell go together, or neither does.
-        const int workerId = q.field(QStringLiteral("w_id")).asInt();
-        cell::deleteRecord(dm, [&] { dm.DelSmena.execute(); }, {workerId, selectedShift, date});
-    }
+    WriteOutcome outcome;
+    if (yes)
+        outcome = shift_records::remove(dm, record.id, record);
     q.close();
     q.open();
     if (yes)
         dm.Control.close();
+    if (outcome.status == WriteOutcome::NotFound)
+        ui::messageBox(QStringLiteral("Запись уже удалена с другого рабочего места."), QStringLiteral("Ошибка"),
+                       ui::MB_ERROR);
+    else if (outcome.status == WriteOutcome::Changed)
+        ui::messageBox(QStringLiteral("Запись изменена с другого рабочего места и не удалена. Журнал обновлён."),
+                       QStringLiteral("Ошибка"), ui::MB_ERROR);
 }
 
 void TForm1::Button5Click() {

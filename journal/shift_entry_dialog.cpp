@@ -20,70 +20,7 @@
 #include "core/format.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
-#include "journal/main_window.h"
-#include "journal/timesheet_cell.h"
-
-namespace shift_sql {
-
-namespace {
-
-QString n(qlonglong v) {
-    return QString::number(v);
-}
-
-}  // namespace
-
-QString priceText(double unitPrice) {
-    QString text = fmt::general(fmt::round4(unitPrice));
-    text.replace(fmt::decimalSeparator(), QStringLiteral("."));
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return text;
-}
-
-QString duplicateCheckSql(const Record& r, std::optional<qlonglong> excludeId) {
-    QString s = QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=") + n(r.workerId) +
-                QStringLiteral(" and o_id=") + n(r.operId) + QStringLiteral(" and i_id=") + n(r.productId) +
-                QStringLiteral(" and data=to_date('") + sql::date(r.date) +
-                QStringLiteral("', 'DD.MM.YYYY') and smena=") + n(r.shift);
-    if (excludeId)
-        s += QStringLiteral(" and id<>") + n(*excludeId);
-    return s + QStringLiteral(" and color=") + n(r.color);
-}
-
-QString duplicateLockSql(const Record& r) {
-    // One 64-bit key per duplicate key; a hash collision only makes two saves wait for each other.
-    return QStringLiteral("select pg_advisory_xact_lock(hashtextextended('accounts_dep.smena ") + n(r.workerId) +
-           QLatin1Char(' ') + n(r.operId) + QLatin1Char(' ') + n(r.productId) + QLatin1Char(' ') + sql::date(r.date) +
-           QLatin1Char(' ') + n(r.shift) + QLatin1Char(' ') + n(r.color) + QStringLiteral("', 0))");
-}
-
-QString insertSql(const Record& r, const QDate& today) {
-    return QStringLiteral(
-               "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
-               "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values(") +
-           n(r.workerId) + QStringLiteral(", ") + n(r.productId) + QStringLiteral(", ") + n(r.operId) +
-           QStringLiteral(", ") + r.priceText + QStringLiteral(",") + r.quantity + QStringLiteral(", ") + r.defects +
-           QStringLiteral(", to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY HH24:MI:SS'), ") +
-           n(r.shift) + QStringLiteral(", ") + n(r.color) + QStringLiteral(", ") + r.hours + QStringLiteral(", '") +
-           sql::date(today) + QStringLiteral("', '") + QStringLiteral("no") + QStringLiteral("', 0, ") +
-           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
-           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
-           QStringLiteral("0") + QStringLiteral(")");
-}
-
-QString updateSql(const Record& r, const QDate& today, qlonglong id) {
-    return QStringLiteral("update accounts_dep.SMENA set w_id=") + n(r.workerId) + QStringLiteral(", i_id=") +
-           n(r.productId) + QStringLiteral(", o_id=") + n(r.operId) + QStringLiteral(", cena=") + r.priceText +
-           QStringLiteral(", kol_vo=") + r.quantity + QStringLiteral(", brak=") + r.defects +
-           QStringLiteral(", data=to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY'), smena=") +
-           n(r.shift) + QStringLiteral(", color=") + n(r.color) + QStringLiteral(", time=") + r.hours +
-           QStringLiteral(", vvod='") + sql::date(today) + QStringLiteral("', prize=0, id_doc=") + QStringLiteral("0") +
-           QStringLiteral(", id_doc_item=") + QStringLiteral("0") + QStringLiteral(", f_gds_qty_use=") +
-           QStringLiteral("0") + QStringLiteral(", id_gds_use=") + QStringLiteral("0") +
-           QStringLiteral(", id_cons_use=") + QStringLiteral("0") + QStringLiteral(" where id=") + n(id);
-}
-
-}  // namespace shift_sql
+#include "journal/shift_records.h"
 
 namespace {
 
@@ -120,7 +57,7 @@ protected:
 
 }  // namespace
 
-TForm11::TForm11(QWidget* parent) : QDialog(parent), SmenaIU(app().dm->ADO_DB) {
+TForm11::TForm11(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm11"));
     setWindowTitle(QStringLiteral("Заведение новой позиции (11)"));
 
@@ -326,15 +263,10 @@ void TForm11::Button3Click() {
 }
 
 void TForm11::Button4Click() {
-    TForm1* main = app().form1;
-    int locate = 0;
-    if (Tag != 1) {
-        const Dataset& journal = main->currentShiftQuery();
-        if (journal.isOpen() && !journal.isEmpty())
-            locate = journal.field(QStringLiteral("o_id")).asInt();
-    }
+    // An edit opens the list on the record's operation.
+    const int locate = Tag != 1 && editing_ ? editing_->operId : 0;
     TForm4* operations = app().form4;
-    if (operations->runPick(1, main->CBox1->isChecked(), main->selectedShift, locate)) {
+    if (operations->runPick(1, dayOff_, shift_, locate)) {
         productId = operations->pickedProductId;
         operId = operations->pickedOperId;
         unitPrice = operations->pickedUnitPrice;
@@ -370,7 +302,7 @@ bool TForm11::validate() {
     const QString color = Edit5->text().trimmed();
     if (!color.isEmpty() && !wholeNumber(color, kIntMax))
         return refuse(QStringLiteral("Цвет должен быть целым числом от 0 до 2147483647!"), Edit5);
-    // The hours also go into the time sheet's day cell, which holds at most 32767.
+    // A number the columns take; the save itself refuses a day cell above 24 hours.
     if (!wholeNumber(Edit6->text().trimmed(), kSmallMax))
         return refuse(QStringLiteral("Время должно быть целым числом от 0 до 32767!"), Edit6);
     if (*defects > *quantity)
@@ -378,13 +310,78 @@ bool TForm11::validate() {
     return true;
 }
 
+void TForm11::openForAdd(const QDate& date, int shift, bool dayOff) {
+    shift_ = shift;
+    dayOff_ = dayOff;
+    editing_.reset();
+    DTimeP->setDate(date);
+    Edit1->clear();
+    Edit2->clear();
+    Edit3->clear();
+    Edit5->clear();
+    Edit4->setText(QStringLiteral("0"));
+    Edit6->setText(QStringLiteral("0"));
+    setWindowTitle(QStringLiteral("Заведение новой позиции (11)"));
+    Tag = 1;
+    ui::execModal(this);
+}
+
+void TForm11::openForEdit(const shift_records::Stored& record, int shift, bool dayOff) {
+    shift_ = shift;
+    dayOff_ = dayOff;
+    editing_ = record;
+    setWindowTitle(QStringLiteral("Изменение данных о позиции (11)"));
+    Tag = 2;
+    unitPrice = record.price;
+    Edit7->setText(fmt::general(fmt::round4(record.price)));
+    Edit9->setText(fmt::general(fmt::round4(record.quantity.toDouble() * record.price)));
+    DTimeP->setDate(record.date);
+    Edit1->setText(record.fio);
+    Edit2->setText(operationText(record));
+    Edit3->setText(record.quantity);
+    Edit4->setText(record.defects);
+    workerId = record.workerId;
+    productId = record.productId;
+    operId = record.operId;
+    Edit6->setText(QString::number(record.hours));
+    // The operations list opens on the record's operation; until one is picked the dialog shows no base price.
+    Dataset& oper = app().dm->Oper;
+    oper.close();
+    oper.setFilter(QStringLiteral("id=") + QString::number(operId));
+    oper.setFiltered(false);
+    const bool paint = isPaint(record.vid);
+    if (paint)
+        Edit5->setText(QString::number(record.color));
+    else
+        Edit5->clear();
+    Edit5->setEnabled(paint);
+    Label6->setEnabled(paint);
+    ui::execModal(this);
+}
+
+QString TForm11::operationText(const shift_records::Stored& record) {
+    return record.marka + QStringLiteral("; ") + record.vid + QStringLiteral("; ") +
+           (record.naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки"));
+}
+
+void TForm11::reloadJournal() {
+    Dataset& journal = app().dm->smena(shift_);
+    const int recNo = journal.recNo();
+    journal.close();
+    journal.open();
+    if (journal.recordCount() >= 1 && recNo >= 1)
+        journal.setRecNo(recNo);
+}
+
 void TForm11::Button1Click() {
     if (!validate())
         return;
-    TDataModule6& dm = *app().dm;
-    TForm1* main = app().form1;
-    Dataset& journal = main->currentShiftQuery();
+    const QString error = QStringLiteral("Ошибка");
     const bool add = Tag == 1;
+    if (!add && !editing_) {
+        ui::messageBox(QStringLiteral("Изменяемая позиция не найдена в журнале!"), error, ui::MB_ERROR);
+        return;
+    }
 
     shift_sql::Record r;
     r.workerId = workerId;
@@ -394,60 +391,44 @@ void TForm11::Button1Click() {
     r.quantity = Edit3->text().trimmed();
     r.defects = Edit4->text().trimmed();
     r.date = DTimeP->date();
-    r.shift = main->selectedShift;
+    r.shift = shift_;
     const QString color = Edit5->text().trimmed();
     r.color = color.isEmpty() ? 0 : color.toInt();
     r.hours = Edit6->text().trimmed();
 
-    // The record being edited is the journal's current row; its cell is recomputed too when the edit moves
-    // the record to another worker or date.
-    std::optional<qlonglong> id;
-    std::optional<cell::DayCell> left;
-    if (!add) {
-        if (!journal.isOpen() || journal.isEmpty()) {
-            ui::messageBox(QStringLiteral("Изменяемая позиция не найдена в журнале!"), QStringLiteral("Ошибка"),
-                           ui::MB_ERROR);
+    // Every refusal is shown once the transaction has ended, so no other workstation waits on a message box.
+    shift_records::Stored current;
+    const WriteOutcome outcome =
+        shift_records::save(*app().dm, r, add ? std::nullopt : editing_, QDate::currentDate(), &current);
+    switch (outcome.status) {
+        case WriteOutcome::Saved:
+            break;
+        case WriteOutcome::Duplicate:
+            ui::messageBox(QStringLiteral("Позиция с такими параметрами уже заведена!"), error, ui::MB_ERROR);
             return;
-        }
-        id = journal.field(QStringLiteral("id")).asLongLong();
-        left = cell::DayCell{journal.field(QStringLiteral("w_id")).asInt(), r.shift,
-                             journal.field(QStringLiteral("data")).asDate()};
-    }
-    const QDate today = QDate::currentDate();
-    const QString statement = add ? shift_sql::insertSql(r, today) : shift_sql::updateSql(r, today, *id);
-
-    // The duplicate check, the record and its day cells are one step, serialised per duplicate key between
-    // workstations. The message about a duplicate waits until the transaction is over, so no other
-    // workstation waits on it.
-    bool duplicate = false;
-    {
-        Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(shift_sql::duplicateLockSql(r));
-        duplicate = dm.controlInt(shift_sql::duplicateCheckSql(r, id), QStringLiteral("cnt")) > 0;
-        if (!duplicate) {
-            cell::saveRecord(
-                dm,
-                [&] {
-                    SmenaIU.setText(statement);
-                    SmenaIU.execute();
-                },
-                cell::DayCell{r.workerId, r.shift, r.date}, left);
-            t.commit();
-        }
-    }
-    if (duplicate) {
-        ui::messageBox(QStringLiteral("Позиция с такими параметрами уже заведена!"), QStringLiteral("Ошибка"),
-                       ui::MB_ERROR);
-        return;
+        case WriteOutcome::Refused:
+            ui::messageBox(outcome.reason, error, ui::MB_ERROR);
+            Edit6->setFocus();
+            Edit6->selectAll();
+            return;
+        case WriteOutcome::NotFound:
+            reloadJournal();
+            ui::messageBox(QStringLiteral("Запись уже удалена с другого рабочего места."), error, ui::MB_ERROR);
+            return;
+        case WriteOutcome::Changed:
+            // The typed values stay; a second "Запись" saves them over the record as it now stands.
+            editing_ = current;
+            reloadJournal();
+            ui::messageBox(QStringLiteral("Запись изменена с другого рабочего места. Журнал обновлён; «Запись» "
+                                          "сохранит введённые данные поверх."),
+                           error, ui::MB_ERROR);
+            return;
     }
 
     // The journal shows the saved record, on the row it showed before where that row still exists.
-    const int recNo = journal.recNo();
-    journal.close();
-    journal.open();
-    if (journal.recordCount() >= 1 && recNo >= 1)
-        journal.setRecNo(recNo);
+    reloadJournal();
     // Time-sheet windows read the changed rows when next opened.
+    TDataModule6& dm = *app().dm;
     dm.H_Tabel_1.close();
     dm.H_Tabel_2.close();
     dm.H_Tabel_3.close();

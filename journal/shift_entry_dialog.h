@@ -5,47 +5,13 @@
 #include <QString>
 #include <optional>
 
-#include "core/dataset.h"
+#include "journal/shift_records.h"
 
 class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-// The statements of a shift record save, as pure functions of the values the dialog collected.
-namespace shift_sql {
-
-// One shift record as the dialog writes it. quantity, defects and hours are the trimmed texts of their boxes
-// (digits only, checked before anything is built).
-struct Record {
-    int workerId = 0;
-    int productId = 0;
-    int operId = 0;
-    QString priceText;  // see priceText()
-    QString quantity;
-    QString defects;
-    QDate date;
-    int shift = 1;
-    int color = 0;
-    QString hours;
-};
-
-// The unit price rounded to 4 places, in general decimal form, with a point as separator whatever the
-// workstation's separator is.
-QString priceText(double unitPrice);
-
-// The duplicate check over worker, operation, product, date, shift and colour (column cnt); an edit excludes
-// the record itself by its id.
-QString duplicateCheckSql(const Record& r, std::optional<qlonglong> excludeId);
-// Serialises saves of one duplicate key between workstations until the transaction ends.
-QString duplicateLockSql(const Record& r);
-// A new record: acceptance mark 'no', bonus 0, entered today, the document columns 0.
-QString insertSql(const Record& r, const QDate& today);
-// An edited record: its acceptance mark kept; bonus and the document columns reset, entered today.
-QString updateSql(const Record& r, const QDate& today, qlonglong id);
-
-}  // namespace shift_sql
 
 // The shift entry dialog: adds one shift record (worker, priced operation, quantity, defects, hours, colour,
 // date) to the journal of the selected shift, or changes one, and keeps the time sheet's day cell in step.
@@ -88,7 +54,14 @@ public:
     QLabel* Label9;        // "Цена итог"
     QLabel* Label10;       // "Сумма"
 
-    Command SmenaIU;  // the insert or update of the record
+    // Shows the dialog for a new record of the journal's date and shift; dayOff is the journal's "Выходной",
+    // which the operation picker prices by.
+    void openForAdd(const QDate& date, int shift, bool dayOff);
+    // Shows the dialog for a change of a journal record; the save refuses it when the stored record no longer
+    // is as given here.
+    void openForEdit(const shift_records::Stored& record, int shift, bool dayOff);
+    // The operation's description as the dialog shows it: mark, kind and product kind.
+    static QString operationText(const shift_records::Stored& record);
 
     // A paint operation: its description, upper-cased, contains "КРАСКА". Only these take a colour number.
     static bool isPaint(const QString& operationText);
@@ -112,4 +85,10 @@ private:
     void applyPaintTest();
     // The input checks before anything is written; false after showing why.
     bool validate();
+    // Reopens the journal of the dialog's shift on the row it showed.
+    void reloadJournal();
+
+    int shift_ = 1;                                 // the journal's shift, written into the record
+    bool dayOff_ = false;                           // the journal's "Выходной"
+    std::optional<shift_records::Stored> editing_;  // the record being changed, as the journal showed it
 };

@@ -14,16 +14,48 @@
 #include <thread>
 
 #include "base/datamodule.h"
+#include "base/day_cells.h"
 #include "base/registry.h"
 #include "core/dataset_model.h"
 #include "journal/main_window.h"
-#include "journal/timesheet_cell.h"
+#include "journal/shift_records.h"
+#include "support/invariants.h"
 #include "support/lockwait.h"
 #include "support/testdb.h"
 
 namespace {
 
-using cell::DayCell;
+using day_cells::Cell;
+
+Cell piece(int w, int s, const QDate& d) {
+    return Cell::piece(w, s, d);
+}
+
+// A caller's statement on the records, then the cell's update, as one transaction.
+void withCell(TDataModule6& dm, const QString& statement, const Cell& c, bool save) {
+    Transaction t(dm.ADO_DB);
+    day_cells::lockRows(dm, {c});
+    dm.ADO_DB.exec(statement);
+    if (save)
+        day_cells::afterSave(dm, c);
+    else
+        day_cells::afterDelete(dm, c);
+    t.commit();
+}
+
+// The stored record id as a journal row would show it.
+shift_records::Stored stored(TDataModule6& dm, int id) {
+    Dataset q(dm.ADO_DB, QStringLiteral("stored"));
+    q.setSql(shift_sql::lockedRecordSql(id));
+    q.open();
+    return shift_records::Stored::fromRow(q);
+}
+
+// A new record of worker w, shift s, 5 March 2024, operation 411 of product 230, in colour color.
+shift_sql::Record values(int w, int s, int hours, int color = 0, const QDate& date = QDate(2024, 3, 5)) {
+    return {w,    230, 411,   QStringLiteral("12.5"), QStringLiteral("10"), QStringLiteral("0"),
+            date, s,   color, QString::number(hours)};
+}
 
 // Products, an operation and two workers for shift records.
 const char* const kCatalog = R"sql(
@@ -83,21 +115,23 @@ class TestJournal : public QObject {
 
 private slots:
     void cellStatements() {
-        const DayCell c{17, 2, QDate(2024, 3, 5)};
-        QCOMPARE(cell::hoursSumSql(c),
+        const Cell c = piece(17, 2, QDate(2024, 3, 5));
+        QCOMPARE(day_cells::hoursSumSql(c),
                  QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=17 and "
                                 "smena=2 and data=to_date('05.03.2024', 'DD.MM.YYYY') group by "
                                 "w_id, smena, data"));
-        QCOMPARE(cell::rowCountSql(c), QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where "
-                                                      "w_id=17 and smena=2 and month=3 and year=2024"));
+        QCOMPARE(day_cells::rowCountSql(c), QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where "
+                                                           "w_id=17 and smena=2 and month=3 and year=2024"));
         QCOMPARE(
-            cell::insertSql(c, 8),
+            day_cells::insertSql(c, 8),
             QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d5) values(2, 17, 3, 2024, 8)"));
-        QCOMPARE(cell::updateSql(c, 0), QStringLiteral("update accounts_dep.h_tabel set d5=0 where w_id=17 and smena=2 "
-                                                       "and month=3 and year=2024"));
-        const DayCell late{9, 4, QDate(2024, 12, 25)};
-        QCOMPARE(cell::updateSql(late, 12), QStringLiteral("update accounts_dep.h_tabel set d25=12 where w_id=9 and "
-                                                           "smena=4 and month=12 and year=2024"));
+        QCOMPARE(day_cells::updateSql(c, 0),
+                 QStringLiteral("update accounts_dep.h_tabel set d5=0 where w_id=17 and smena=2 "
+                                "and month=3 and year=2024"));
+        const Cell late = piece(9, 4, QDate(2024, 12, 25));
+        QCOMPARE(day_cells::updateSql(late, 12),
+                 QStringLiteral("update accounts_dep.h_tabel set d25=12 where w_id=9 and "
+                                "smena=4 and month=12 and year=2024"));
     }
 
     // The two variants on a real database: fixture, the caller's statement, then the cells checked.
@@ -148,12 +182,7 @@ private slots:
         if (!fixture.isEmpty())
             db.exec(fixture);
         const int w = expect.first().w, s = expect.first().s;
-        const DayCell c{w, s, QDate(2024, 3, day)};
-        auto run = [&] { dm.ADO_DB.exec(statement); };
-        if (save)
-            cell::saveRecord(dm, run, c);
-        else
-            cell::deleteRecord(dm, run, c);
+        withCell(dm, statement, piece(w, s, QDate(2024, 3, day)), save);
         for (const Expect& e : expect)
             QCOMPARE(dayCell(db, e.w, e.s, 3, 2024, e.day), e.value);
         QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel group by w_id, smena, month, year order by 1 desc "
@@ -166,10 +195,8 @@ private slots:
         TestDb db;
         TDataModule6 dm;
         db.connect(dm.ADO_DB);
-        // 40000 hours do not fit the cell.
-        const QString statement = record(17, 1, "2024-03-05", 40000);
-        QVERIFY_THROWS_EXCEPTION(DbError,
-                                 cell::saveRecord(dm, [&] { dm.ADO_DB.exec(statement); }, {17, 1, QDate(2024, 3, 5)}));
+        db.exec("alter table accounts_dep.h_tabel add constraint no_eight check (d5 is null or d5 <> 8)");
+        QVERIFY_THROWS_EXCEPTION(DbError, shift_records::save(dm, values(17, 1, 8), std::nullopt, QDate(2024, 3, 6)));
         QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 0);
         QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 0);
         QVERIFY(!dm.ADO_DB.inTransaction());
@@ -197,9 +224,9 @@ private slots:
         db.connect(dm.ADO_DB);
         db.exec(record(17, 1, "2024-03-05", 8) + record(17, 1, "2024-03-05", 2) + marchRow);
         const int id = db.count("select id from accounts_dep.smena where time=8");
-        const QString update = QStringLiteral("update accounts_dep.smena set data='2024-04-01' where id=%1").arg(id);
-        cell::saveRecord(
-            dm, [&] { dm.ADO_DB.exec(update); }, {17, 1, QDate(2024, 4, 1)}, DayCell{17, 1, QDate(2024, 3, 5)});
+        const auto outcome =
+            shift_records::save(dm, values(17, 1, 8, 0, QDate(2024, 4, 1)), stored(dm, id), QDate(2024, 4, 2));
+        QCOMPARE(outcome.status, WriteOutcome::Saved);
         QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), march);
         QCOMPARE(dayCell(db, 17, 1, 4, 2024, 1), QStringLiteral("8"));
         QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), rows);
@@ -221,25 +248,22 @@ private slots:
         TDataModule6 first, second;
         db.connect(first.ADO_DB);
         db.connect(second.ADO_DB);
-        const DayCell c{17, 1, QDate(2024, 3, 5)};
-        const QString add = record(17, 1, "2024-03-05", 4);
+        const int three = db.count("select id from accounts_dep.smena where time=3");
+        // A second colour, so that the new record is not a duplicate of the others.
         auto save = [&](TDataModule6& dm) {
-            cell::saveRecord(
-                dm, [&] { dm.ADO_DB.exec(add); }, c);
+            return shift_records::save(dm, values(17, 1, 4, 1), std::nullopt, QDate(2024, 3, 6)).status;
         };
-        auto remove = [&](TDataModule6& dm) {
-            cell::deleteRecord(
-                dm, [&] { dm.ADO_DB.exec("delete from accounts_dep.smena where time=3"); }, c);
-        };
+        auto remove = [&](TDataModule6& dm) { return shift_records::remove(dm, three, stored(dm, three)).status; };
         // The first workstation's step is done but not yet committed.
         first.ADO_DB.begin();
-        saveFirst ? save(first) : remove(first);
+        QCOMPARE(saveFirst ? save(first) : remove(first), WriteOutcome::Saved);
         const int pid = backendPid(second.ADO_DB);
         std::atomic<bool> done{false};
         QString failure;
         std::thread other([&] {
             try {
-                saveFirst ? remove(second) : save(second);
+                if ((saveFirst ? remove(second) : save(second)) != WriteOutcome::Saved)
+                    failure = QStringLiteral("not done");
             } catch (const std::exception& e) {
                 failure = QString::fromUtf8(e.what());
             }
@@ -251,6 +275,7 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(dayCell(db, 17, 1, 3, 2024, 5), QStringLiteral("12"));
         QCOMPARE(waitedFor, QStringLiteral("advisory"));
+        QCOMPARE(timesheetMismatches(db), QStringList());
     }
 
     // Two workstations saving the first record of a worker's month at once make one row holding both hours.
@@ -259,19 +284,16 @@ private slots:
         TDataModule6 first, second;
         db.connect(first.ADO_DB);
         db.connect(second.ADO_DB);
-        const DayCell c{17, 1, QDate(2024, 3, 5)};
         // The first workstation has saved but not yet committed.
         first.ADO_DB.begin();
-        const QString a = record(17, 1, "2024-03-05", 8);
-        cell::saveRecord(
-            first, [&] { first.ADO_DB.exec(a); }, c);
+        QCOMPARE(shift_records::save(first, values(17, 1, 8), std::nullopt, QDate(2024, 3, 6)).status,
+                 WriteOutcome::Saved);
         std::atomic<bool> done{false};
         QString failure;
-        const QString b = record(17, 1, "2024-03-05", 4);
         std::thread other([&] {
             try {
-                cell::saveRecord(
-                    second, [&] { second.ADO_DB.exec(b); }, c);
+                if (!shift_records::save(second, values(17, 1, 4, 1), std::nullopt, QDate(2024, 3, 6)).ok())
+                    failure = QStringLiteral("not saved");
             } catch (const std::exception& e) {
                 failure = QString::fromUtf8(e.what());
             }

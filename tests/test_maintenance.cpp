@@ -13,6 +13,7 @@
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "core/dataset_model.h"
+#include "support/invariants.h"
 #include "support/testdb.h"
 #include "support/typing.h"
 #include "timesheet/maintenance_dialog.h"
@@ -102,8 +103,8 @@ private slots:
         QTest::addColumn<QString>("built");
         QTest::addColumn<QString>("expected");
         maint::Entry e{12, 7778, 101, QDate(2024, 3, 5), 1, 8, 300.5, 1, 0};
-        const maint::CellKey k{101, 7777, 1, QDate(2024, 3, 5)};
-        const maint::CellKey day31{7, 7778, 0, QDate(2024, 12, 31)};
+        const auto k = day_cells::Cell::maintenance(101, 7777, 1, QDate(2024, 3, 5));
+        const auto day31 = day_cells::Cell::maintenance(7, 7778, 0, QDate(2024, 12, 31));
         QTest::newRow("insert")
             << maint::insertEntrySql(e)
             << "INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, "
@@ -114,21 +115,21 @@ private slots:
             << "UPDATE accounts_dep.fatigue SET id_nom=12, id_o=7778, id_p=101, cnt=8, price=300.5, "
                "i_holiday=1, i_night=0 where id=55";
         QTest::newRow("delete") << maint::deleteEntrySql(55) << "delete from accounts_dep.fatigue where id=55";
-        QTest::newRow("row count") << maint::rowCountSql(k)
+        QTest::newRow("row count") << day_cells::rowCountSql(k)
                                    << "select count(w_id) as cnt from accounts_dep.h_tabel where w_id=101 and "
                                       "i_type=7777 and month=3 and year=2024 and i_night=1";
-        QTest::newRow("hours") << maint::hoursSumSql(k)
+        QTest::newRow("hours") << day_cells::hoursSumSql(k)
                                << "select sum(f.cnt) as tim from accounts_dep.fatigue f where f.id_p =101  and "
                                   "f.id_o=7777 and i_night=1 and f.d_date =to_date('05.03.2024', 'DD.MM.YYYY') group "
                                   "by f.id_p, f.d_date";
-        QTest::newRow("row insert") << maint::rowInsertSql(k, 8)
+        QTest::newRow("row insert") << day_cells::insertSql(k, 8)
                                     << "insert into accounts_dep.h_tabel(i_type, w_id, month, year, d5, i_night) "
                                        "values(7777, 101, 3, 2024, 8, 1)";
-        QTest::newRow("row update") << maint::rowUpdateSql(day31, 0)
+        QTest::newRow("row update") << day_cells::updateSql(day31, 0)
                                     << "update accounts_dep.h_tabel set d31=0 where w_id=7 and i_type=7778 and "
                                        "month=12 and year=2024 and i_night=0";
         QTest::newRow("row update after delete")
-            << maint::rowUpdateAfterDeleteSql(k, 3)
+            << day_cells::updateAfterDeleteSql(k, 3)
             << "update accounts_dep.h_tabel set d5=3 where w_id=101 and i_night=1 and i_type=7777 and month=3 and "
                "year=2024";
         QTest::newRow("average rate, December")
@@ -395,27 +396,90 @@ private slots:
         QCOMPARE(f.ui.errors, QStringList());
     }
 
-    // An error while correcting the cell leaves the entry unsaved (and a failed delete leaves it in place).
+    // An error while correcting the cell leaves the entry unsaved.
     void saveIsOneTransaction() {
         Fixture f;
-        f.db.exec(
-            "insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, price) "
-            "values (11, 7777, 101, '2024-03-05', 3, 2024, 1, 32000, 1)");
-        f.enter(101, 11, 7777, "1000");
-        f.journal()->Button5Click();
-        QCOMPARE(f.ui.errors, QStringList{"ERROR:  smallint out of range"});  // the day's hours do not fit the cell
-        QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
+        f.db.exec("alter table accounts_dep.h_tabel add constraint no_eight check (d5 is null or d5 <> 8)");
+        f.add(101, 11, 7777, "8");
+        QCOMPARE(f.ui.errors.size(), 1);
+        QVERIFY2(f.ui.errors[0].contains("no_eight"), qPrintable(f.ui.errors[0]));
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         QCOMPARE(f.db.count("select count(*) from accounts_dep.h_tabel"), 0);
+    }
+
+    // A day cell holds at most 24 hours: a save that would bring it above is refused before anything is written
+    // and the dialog stays open; the entry's own hours count once when it is changed.
+    void dayCellLimit_data() {
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<bool>("change");  // change the 20-hour entry instead of adding one
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("cell");  // the rows of worker 101 afterwards
+        QTest::newRow("20 + 4 is the limit") << "4" << false << ""
+                                             << "7777/0:24";
+        QTest::newRow("20 + 5 refused") << "5" << false
+                                        << "За день в табеле не может быть больше 24 ч. (получилось бы 25 ч.)"
+                                        << "7777/0:20";
+        QTest::newRow("far beyond a cell's range")
+            << "9999" << false << "За день в табеле не может быть больше 24 ч. (получилось бы 10019 ч.)"
+            << "7777/0:20";
+        QTest::newRow("changing 20 into 24") << "24" << true << ""
+                                             << "7777/0:24";
+        QTest::newRow("changing 20 into 25 refused")
+            << "25" << true << "За день в табеле не может быть больше 24 ч. (получилось бы 25 ч.)"
+            << "7777/0:20";
+        QTest::newRow("night hours are another row") << "10" << false << ""
+                                                     << "7777/0:20";
+    }
+
+    void dayCellLimit() {
+        QFETCH(QString, hours);
+        QFETCH(bool, change);
+        QFETCH(QString, refusal);
+        QFETCH(QString, cell);
+        Fixture f;
+        f.add(101, 11, 7777, "20");
+        const int id = f.entry("true");
+        const bool night = QString(QTest::currentDataTag()).startsWith("night");
+        bool openAfterwards = false;
+        f.ui.onModal([&](QDialog* dlg) {
+            auto* d = static_cast<TForm24*>(dlg);
+            d->workerId = 101;
+            d->groupId = 12;
+            d->findChild<QLineEdit*>("Edit6")->setText(hours);
+            if (night)
+                d->findChild<QCheckBox*>("CBox1")->setChecked(true);
+            d->findChild<QPushButton*>("Button1")->click();
+            openAfterwards = d->isVisible();
+        });
+        if (change) {
+            QVERIFY(f.journal()->fatigue.locate("id", id));
+            f.journal()->findChild<QPushButton*>("Button6")->click();
+        } else {
+            f.journal()->findChild<QPushButton*>("Button5")->click();
+        }
+        QCOMPARE(f.ui.errors, QStringList());
+        if (refusal.isEmpty()) {
+            QVERIFY(f.ui.messages.isEmpty());
+        } else {
+            QCOMPARE(f.ui.messages.size(), 1);
+            QCOMPARE(f.ui.messages[0].text, refusal);
+            QCOMPARE(f.ui.messages[0].caption, QString("Ошибка"));
+            QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
+            QCOMPARE(f.db.count("select cnt from accounts_dep.fatigue"), 20);
+        }
+        QCOMPARE(openAfterwards, !refusal.isEmpty());
+        QCOMPARE(f.rows(101).split(' ').first(), cell);
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
     }
 
     // Saving and deleting take the lock of the time-sheet row they correct.
     void rowLockSerialisesWorkstations() {
         Fixture f;
-        const maint::CellKey key{101, 7777, 0, kTuesday};
+        const auto key = day_cells::Cell::maintenance(101, 7777, 0, kTuesday);
         Db& other = f.db.admin();
         app().dm->ADO_DB.exec("set lock_timeout = '200ms'");
         other.begin();
-        other.exec(maint::lockSql(key));
+        other.exec(day_cells::lockSql(key));
         const QString timeout = "ERROR:  canceling statement due to lock timeout";
         f.add(101, 11, 7777, "3");
         QCOMPARE(f.ui.errors, QStringList{timeout});
@@ -425,7 +489,7 @@ private slots:
         QCOMPARE(f.rows(101), QString("7777/0:3"));
 
         other.begin();
-        other.exec(maint::lockSql(key));
+        other.exec(day_cells::lockSql(key));
         f.ui.answer(ui::IDYES);
         f.journal()->findChild<QPushButton*>("Button7")->click();
         QCOMPARE(f.ui.errors, QStringList({timeout, timeout}));
@@ -433,7 +497,7 @@ private slots:
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
         // Another row's key is not held up.
         other.begin();
-        other.exec(maint::lockSql(key));
+        other.exec(day_cells::lockSql(key));
         f.add(101, 11, 7778, "2");
         other.commit();
         QCOMPARE(f.ui.errors, QStringList({timeout, timeout}));

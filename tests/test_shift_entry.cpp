@@ -18,7 +18,8 @@
 #include "catalog/workers_list.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
-#include "journal/timesheet_cell.h"
+#include "journal/shift_records.h"
+#include "support/invariants.h"
 #include "support/testdb.h"
 #include "support/typing.h"
 
@@ -87,6 +88,27 @@ struct Input {
 
 const QString kAllFields = QStringLiteral("Все поля должны быть заполнены!");
 const QString kDuplicate = QStringLiteral("Позиция с такими параметрами уже заведена!");
+
+// Three records of 5 March 2024, shift 2 (worker 17: 8 h; worker 42: 4 h and 3 h in colour 5), and their cells.
+QString threeRecords() {
+    return record(17, "2024-03-05", 2, 8) + record(42, "2024-03-05", 2, 4) + record(42, "2024-03-05", 2, 3, 5) +
+           "insert into accounts_dep.h_tabel(w_id, month, year, smena, d5) values (17, 3, 2024, 2, 8), "
+           "(42, 3, 2024, 2, 7);";
+}
+
+// The stored record id as a journal row would show it.
+shift_records::Stored storedRecord(TDataModule6& dm, int id) {
+    Dataset q(dm.ADO_DB, QStringLiteral("stored"));
+    q.setSql(shift_sql::lockedRecordSql(id));
+    q.open();
+    return shift_records::Stored::fromRow(q);
+}
+
+const QString kDeleted = QStringLiteral("Запись уже удалена с другого рабочего места.");
+const QString kChangedEdit = QStringLiteral(
+    "Запись изменена с другого рабочего места. Журнал обновлён; «Запись» сохранит введённые данные поверх.");
+const QString kChangedDelete =
+    QStringLiteral("Запись изменена с другого рабочего места и не удалена. Журнал обновлён.");
 
 }  // namespace
 
@@ -270,12 +292,12 @@ private slots:
             i.quantity = "2147483647";
             i.defects = "32767";
             i.colour = "2147483647";
-            i.hours = "32767";
+            i.hours = "24";  // the most a day cell takes
         }) << ""
                                             << ""
                                             << "select concat_ws(' ', kol_vo, brak, color, time, d5) from "
                                                "accounts_dep.smena, accounts_dep.h_tabel"
-                                            << "2147483647 32767 2147483647 32767 32767";
+                                            << "2147483647 32767 2147483647 24 24";
     }
 
     void saveCases() {
@@ -479,10 +501,7 @@ private slots:
         f.db.connect(other.ADO_DB);
         shift_sql::Record r{42, 230, 411, "12.5", "100", "2", QDate(2024, 3, 5), 2, 0, "8"};
         other.ADO_DB.begin();
-        other.ADO_DB.exec(shift_sql::duplicateLockSql(r));
-        QCOMPARE(other.controlInt(shift_sql::duplicateCheckSql(r, std::nullopt), "cnt"), 0);
-        cell::saveRecord(other, [&] { other.ADO_DB.exec(shift_sql::insertSql(r, QDate::currentDate())); },
-                         {42, 2, QDate(2024, 3, 5)});
+        QCOMPARE(shift_records::save(other, r, std::nullopt, QDate::currentDate()).status, WriteOutcome::Saved);
         std::atomic<bool> saved{false}, waited{false};
         std::thread commitLater([&] {
             TestDb& db = f.db;
@@ -522,6 +541,226 @@ private slots:
         QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 1);
         QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("8"));
+    }
+
+    // Another workstation changes or deletes the record while this one's journal still shows it as it was:
+    // "Изменить" then writes nothing, says so, refreshes the journal and keeps the dialog open with the typed
+    // values. After a change, a second "Запись" saves the typed values over the record as it now stands, and the
+    // cells follow the stored record, not the journal's old row.
+    void staleEdit_data() {
+        QTest::addColumn<bool>("deleted");  // deleted meanwhile, else moved to worker 17
+        QTest::newRow("moved to another worker") << false;
+        QTest::newRow("deleted") << true;
+    }
+
+    void staleEdit() {
+        QFETCH(bool, deleted);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(threeRecords());
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        Dataset& journal = app().dm->Smena2;
+        QVERIFY(journal.locate("time", 4));
+        const int id = journal.field("id").asInt();
+        TDataModule6 other;
+        f.db.connect(other.ADO_DB);
+        if (deleted) {
+            QCOMPARE(shift_records::remove(other, id, storedRecord(other, id)).status, WriteOutcome::Saved);
+        } else {
+            const shift_sql::Record moved{17, 230, 411, "12.5", "10", "0", QDate(2024, 3, 5), 2, 2, "4"};
+            QCOMPARE(shift_records::save(other, moved, storedRecord(other, id), QDate::currentDate()).status,
+                     WriteOutcome::Saved);
+        }
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
+        TForm11* d = app().form11;
+        bool openAfterRefusal = false, openAfterRetry = true;
+        QString kept;
+        f.ui.onModal([&](QDialog*) {
+            d->Edit3->setText("20");
+            d->Button1->click();
+            openAfterRefusal = d->isVisible();
+            kept = d->Edit3->text();
+            if (!deleted) {
+                d->Button1->click();
+                openAfterRetry = d->isVisible();
+            }
+        });
+        w->Button2->click();
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, deleted ? kDeleted : kChangedEdit);
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+        QVERIFY(openAfterRefusal);
+        QCOMPARE(kept, QStringLiteral("20"));
+        if (deleted) {
+            QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), 2);
+            QCOMPARE(journal.recordCount(), 2);  // refreshed
+            QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("3"));
+        } else {
+            // The retry wrote the typed values back onto worker 42; worker 17's cell lost the moved 4 hours again.
+            QVERIFY(!openAfterRetry);
+            QCOMPARE(
+                f.db.value(QStringLiteral("select w_id || ' ' || kol_vo from accounts_dep.smena where id=%1").arg(id)),
+                QStringLiteral("42 20"));
+            QCOMPARE(dayCell(f.db, 17, 2, 5), QStringLiteral("8"));
+            QCOMPARE(dayCell(f.db, 42, 2, 5), QStringLiteral("7"));
+        }
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
+    }
+
+    // The refusal of a changed record leaves it as the other workstation wrote it.
+    void staleEditWritesNothing() {
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(threeRecords());
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        Dataset& journal = app().dm->Smena2;
+        QVERIFY(journal.locate("time", 4));
+        const int id = journal.field("id").asInt();
+        TDataModule6 other;
+        f.db.connect(other.ADO_DB);
+        const shift_sql::Record moved{17, 230, 411, "12.5", "10", "0", QDate(2024, 3, 6), 2, 0, "5"};
+        QCOMPARE(shift_records::save(other, moved, storedRecord(other, id), QDate::currentDate()).status,
+                 WriteOutcome::Saved);
+        const QString before = f.db.value(
+            "select string_agg(concat_ws(' ', id, w_id, data, time, kol_vo, vvod), "
+            "';' order by id) from accounts_dep.smena");
+        TForm11* d = app().form11;
+        f.ui.onModal([&](QDialog*) {
+            d->Edit3->setText("20");
+            d->Button1->click();
+        });
+        w->Button2->click();
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, kChangedEdit);
+        QCOMPARE(f.db.value("select string_agg(concat_ws(' ', id, w_id, data, time, kol_vo, vvod), ';' order by id) "
+                            "from accounts_dep.smena"),
+                 before);
+        QCOMPARE(journal.recordCount(), 2);  // refreshed: the record has left this day
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
+    }
+
+    // «Удалить» on a journal row that another workstation changed or deleted deletes nothing blindly; an
+    // unchanged record is deleted with the cell of its own date, whatever the date box holds.
+    void staleDelete_data() {
+        QTest::addColumn<QString>("meanwhile");  // run by the other workstation, %1 the record's id
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("records");   // afterwards
+        QTest::addColumn<QString>("cell");  // worker 42's cell of 5 March afterwards
+        QTest::newRow("changed") << "hours" << kChangedDelete << 3 << "9";
+        QTest::newRow("deleted") << "delete" << kDeleted << 2 << "3";
+        QTest::newRow("unchanged, another date typed") << ""
+                                                       << "" << 2 << "3";
+    }
+
+    void staleDelete() {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, message);
+        QFETCH(int, records);
+        QFETCH(QString, cell);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(threeRecords());
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        Dataset& journal = app().dm->Smena2;
+        QVERIFY(journal.locate("time", 4));
+        const int id = journal.field("id").asInt();
+        TDataModule6 other;
+        f.db.connect(other.ADO_DB);
+        if (meanwhile == "hours") {
+            const shift_sql::Record more{42, 230, 411, "12.5", "10", "0", QDate(2024, 3, 5), 2, 0, "6"};
+            QCOMPARE(shift_records::save(other, more, storedRecord(other, id), QDate::currentDate()).status,
+                     WriteOutcome::Saved);
+        } else if (meanwhile == "delete") {
+            QCOMPARE(shift_records::remove(other, id, storedRecord(other, id)).status, WriteOutcome::Saved);
+        }
+        // A date typed into the date box but not applied.
+        w->DateT->setDate(QDate(2024, 3, 12));
+        f.ui.answer(ui::IDYES);
+        w->Button3Click();
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        QCOMPARE(f.ui.messages.size(), message.isEmpty() ? 1 : 2);
+        if (!message.isEmpty()) {
+            QCOMPARE(f.ui.messages[1].text, message);
+            QCOMPARE(f.ui.messages[1].caption, QStringLiteral("Ошибка"));
+        }
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.smena"), records);
+        QCOMPARE(journal.recordCount(), records);
+        QCOMPARE(dayCell(f.db, 42, 2, 5), cell);
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.h_tabel where d12 is not null"), 0);
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
+    }
+
+    // A day cell holds at most 24 hours of one worker and shift: a record that would bring it above is refused
+    // before anything is written, with the limit named; an edit counts the record's own hours once.
+    void dayCellLimit_data() {
+        QTest::addColumn<bool>("edit");  // change the 4-hour record of worker 42, else add one
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("7 + 17 is the limit") << false << "17"
+                                             << ""
+                                             << "24";
+        QTest::newRow("7 + 18 refused") << false << "18"
+                                        << "За день в табеле не может быть больше 24 ч. (получилось бы 25 ч.)"
+                                        << "7";
+        QTest::newRow("the largest hours a box takes")
+            << false << "32767"
+            << "За день в табеле не может быть больше 24 ч. (получилось бы 32774 ч.)"
+            << "7";
+        QTest::newRow("edit 4 into 21 is the limit") << true << "21"
+                                                     << ""
+                                                     << "24";
+        QTest::newRow("edit 4 into 22 refused") << true << "22"
+                                                << "За день в табеле не может быть больше 24 ч. (получилось бы 25 ч.)"
+                                                << "7";
+    }
+
+    void dayCellLimit() {
+        QFETCH(bool, edit);
+        QFETCH(QString, hours);
+        QFETCH(QString, refusal);
+        QFETCH(QString, cell);
+        AppFixture f;
+        f.db.exec(kCatalog);
+        f.db.exec(threeRecords());
+        TForm1* w = openJournal(QDate(2024, 3, 5), 2);
+        QVERIFY(app().dm->Smena2.locate("time", 4));
+        const QString before = f.db.value(
+            "select string_agg(concat_ws(' ', id, w_id, time, kol_vo), ';' order by "
+            "id) from accounts_dep.smena");
+        TForm11* d = app().form11;
+        bool open = false;
+        f.ui.onModal([&](QDialog*) {
+            if (!edit) {
+                d->Edit1->setText("Петров П.П.");
+                d->Edit2->setText("Б-7; Сборка; Заготовки");
+                d->Edit3->setText("10");
+                d->workerId = 42;
+                d->productId = 231;
+                d->operId = 413;
+                d->unitPrice = 2;
+            }
+            d->Edit6->setText(hours);
+            d->Button1->click();
+            open = d->isVisible();
+        });
+        edit ? w->Button2->click() : w->Button1->click();
+        QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
+        if (refusal.isEmpty()) {
+            QVERIFY(f.ui.messages.isEmpty());
+            QVERIFY(!open);
+        } else {
+            QCOMPARE(f.ui.messages.size(), 1);
+            QCOMPARE(f.ui.messages[0].text, refusal);
+            QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+            QVERIFY(open);
+            QCOMPARE(f.db.value("select string_agg(concat_ws(' ', id, w_id, time, kol_vo), ';' order by id) from "
+                                "accounts_dep.smena"),
+                     before);
+        }
+        QCOMPARE(dayCell(f.db, 42, 2, 5), cell);
+        QCOMPARE(timesheetMismatches(f.db), QStringList());
     }
 };
 

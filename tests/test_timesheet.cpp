@@ -16,7 +16,7 @@
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "core/excel_writer.h"
-#include "journal/timesheet_cell.h"
+#include "journal/shift_records.h"
 #include "support/lockwait.h"
 #include "support/testdb.h"
 #include "support/workbook.h"
@@ -346,8 +346,9 @@ insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, d5) values (1
         QString failure;
         std::thread save([&] {
             try {
-                cell::saveRecord(other, [&] { other.ADO_DB.exec(rec("2024-03-05", 1, 17, "6")); },
-                                 {17, 1, QDate(2024, 3, 5)});
+                const shift_sql::Record r{17, 230, 411, "12.5", "10", "0", QDate(2024, 3, 5), 1, 0, "6"};
+                if (!shift_records::save(other, r, std::nullopt, QDate(2024, 3, 6)).ok())
+                    failure = QStringLiteral("not saved");
             } catch (const std::exception& e) {
                 failure = QString::fromUtf8(e.what());
             }

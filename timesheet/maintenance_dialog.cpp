@@ -219,7 +219,15 @@ void TForm24::Button1Click() {
     e.price = type_work.field(QStringLiteral("price")).asDouble() * (dayOff ? 2 : 1);
     e.holiday = dayOff ? 1 : 0;
     e.night = CBox1->isChecked() ? 1 : 0;
-    if (!maint::saveEntry(*app().dm, e, Tag == 0 ? 0 : entryId))
+    const WriteOutcome outcome = maint::saveEntry(*app().dm, e, Tag == 0 ? 0 : entryId);
+    if (outcome.status == WriteOutcome::Refused) {
+        // Nothing written: the dialog stays open with what was typed.
+        ui::messageBox(outcome.reason, kError, ui::MB_ERROR);
+        Edit6->setFocus();
+        Edit6->selectAll();
+        return;
+    }
+    if (outcome.status == WriteOutcome::NotFound)
         ui::messageBox(QStringLiteral("Запись уже удалена с другого рабочего места."), kError, ui::MB_ERROR);
     journal->reloadKeepingRow();
     reject();

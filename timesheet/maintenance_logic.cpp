@@ -1,10 +1,10 @@
 #include "timesheet/maintenance_logic.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "base/datamodule.h"
+#include "base/day_cells.h"
 #include "core/db.h"
 #include "core/sqltext.h"
 
@@ -16,27 +16,23 @@ QString n(qlonglong v) {
     return sql::num(v);
 }
 
-// The entry's key as it stands in the database, its row locked for the rest of the transaction.
-std::optional<CellKey> lockedEntryKey(Db& db, int id) {
-    auto r = db.query(QStringLiteral("select id_p, id_o, coalesce(i_night, 0), d_date from accounts_dep.fatigue "
-                                     "where id=") +
+using day_cells::Cell;
+
+// The entry as it stands in the database, its row locked for the rest of the transaction: its cell and hours.
+struct StoredEntry {
+    Cell cell;
+    int hours = 0;
+};
+
+std::optional<StoredEntry> lockedEntry(Db& db, int id) {
+    auto r = db.query(QStringLiteral("select id_p, id_o, coalesce(i_night, 0), d_date, coalesce(cnt, 0) from "
+                                     "accounts_dep.fatigue where id=") +
                       n(id) + QStringLiteral(" for update"));
     if (r->rowCount() == 0)
         return std::nullopt;
-    CellKey k;
-    k.worker = r->value(0, 0).toInt();
-    k.kind = r->value(0, 1).toInt();
-    k.night = r->value(0, 2).toInt();
-    k.date = r->value(0, 3).toDate();
-    return k;
-}
-
-// Takes the row locks of all keys in one order, so that two workstations never wait on each other in a circle.
-void lockKeys(Db& db, std::vector<CellKey> keys) {
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    for (const CellKey& k : keys)
-        db.exec(lockSql(k));
+    return StoredEntry{Cell::maintenance(r->value(0, 0).toInt(), r->value(0, 1).toInt(), r->value(0, 2).toInt(),
+                                         r->value(0, 3).toDate()),
+                       r->value(0, 4).toInt()};
 }
 
 }  // namespace
@@ -85,40 +81,6 @@ QString deleteEntrySql(int id) {
     return QStringLiteral("delete from accounts_dep.fatigue where id=") + n(id);
 }
 
-QString rowCountSql(const CellKey& k) {
-    return QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel where w_id=") + n(k.worker) +
-           QStringLiteral(" and i_type=") + n(k.kind) + QStringLiteral(" and month=") + n(k.date.month()) +
-           QStringLiteral(" and year=") + n(k.date.year()) + QStringLiteral(" and i_night=") + n(k.night);
-}
-
-QString hoursSumSql(const CellKey& k) {
-    return QStringLiteral("select sum(f.cnt) as tim from accounts_dep.fatigue f where f.id_p =") + n(k.worker) +
-           QStringLiteral("  and f.id_o=") + n(k.kind) + QStringLiteral(" and i_night=") + n(k.night) +
-           QStringLiteral(" and f.d_date =to_date('") + sql::date(k.date) +
-           QStringLiteral("', 'DD.MM.YYYY') group by f.id_p, f.d_date");
-}
-
-QString rowInsertSql(const CellKey& k, int hours) {
-    return QStringLiteral("insert into accounts_dep.h_tabel(i_type, w_id, month, year, d") + n(k.date.day()) +
-           QStringLiteral(", i_night) ") + QStringLiteral("values(") + n(k.kind) + QStringLiteral(", ") + n(k.worker) +
-           QStringLiteral(", ") + n(k.date.month()) + QStringLiteral(", ") + n(k.date.year()) + QStringLiteral(", ") +
-           n(hours) + QStringLiteral(", ") + n(k.night) + QStringLiteral(")");
-}
-
-QString rowUpdateSql(const CellKey& k, int hours) {
-    return QStringLiteral("update accounts_dep.h_tabel set d") + n(k.date.day()) + QStringLiteral("=") + n(hours) +
-           QStringLiteral(" where w_id=") + n(k.worker) + QStringLiteral(" and i_type=") + n(k.kind) +
-           QStringLiteral(" and month=") + n(k.date.month()) + QStringLiteral(" and year=") + n(k.date.year()) +
-           QStringLiteral(" and i_night=") + n(k.night);
-}
-
-QString rowUpdateAfterDeleteSql(const CellKey& k, int hours) {
-    return QStringLiteral("update accounts_dep.h_tabel set d") + n(k.date.day()) + QStringLiteral("=") + n(hours) +
-           QStringLiteral(" where w_id=") + n(k.worker) + QStringLiteral(" and i_night=") + n(k.night) +
-           QStringLiteral(" and i_type=") + n(k.kind) + QStringLiteral(" and month=") + n(k.date.month()) +
-           QStringLiteral(" and year=") + n(k.date.year());
-}
-
 QString averageRateSql(int month, int year) {
     const int month2 = month == 12 ? 1 : month + 1;
     const int year2 = month == 12 ? year + 1 : year;
@@ -136,61 +98,45 @@ QString averageRateSql(int month, int year) {
            n(month) + QStringLiteral(" and i_year = ") + n(year) + QStringLiteral(" and id_o =7778");
 }
 
-QString lockSql(const CellKey& k) {
-    return QStringLiteral("select pg_advisory_xact_lock(") + n(k.worker) +
-           QStringLiteral(", hashtext('accounts_dep.h_tabel ") + n(k.kind) + QLatin1Char(' ') + n(k.date.month()) +
-           QLatin1Char(' ') + n(k.date.year()) + QLatin1Char(' ') + n(k.night) + QStringLiteral("'))");
-}
-
-void updateCellAfterSave(TDataModule6& dm, const CellKey& k) {
-    const int rows = dm.controlInt(rowCountSql(k), QStringLiteral("cnt"));
-    const int hours = dm.controlInt(hoursSumSql(k), QStringLiteral("tim"));
-    dm.H_Tabel_ins.setText(rows == 0 ? rowInsertSql(k, hours) : rowUpdateSql(k, hours));
-    dm.H_Tabel_ins.execute();
-}
-
-void updateCellAfterDelete(TDataModule6& dm, const CellKey& k) {
-    const int hours = dm.controlInt(hoursSumSql(k), QStringLiteral("tim"));
-    dm.H_Tabel_ins.setText(rowUpdateAfterDeleteSql(k, hours));
-    dm.H_Tabel_ins.execute();
-}
-
-bool saveEntry(TDataModule6& dm, const Entry& e, int id) {
+WriteOutcome saveEntry(TDataModule6& dm, const Entry& e, int id) {
     Transaction t(dm.ADO_DB);
-    std::optional<CellKey> left;
-    CellKey key{e.worker, e.kind, e.night, e.date};
+    std::optional<StoredEntry> stored;
+    Cell cell = cellOf(e);
     if (id != 0) {
         // A change keeps the entry's date: its cells are those of the date it was entered for.
-        left = lockedEntryKey(dm.ADO_DB, id);
-        if (!left)
-            return false;
-        key.date = left->date;
+        stored = lockedEntry(dm.ADO_DB, id);
+        if (!stored)
+            return {WriteOutcome::NotFound, {}};
+        cell.date = stored->cell.date;
     }
-    std::vector<CellKey> keys{key};
-    if (left)
-        keys.push_back(*left);
-    lockKeys(dm.ADO_DB, keys);
+    std::vector<Cell> cells{cell};
+    if (stored)
+        cells.push_back(stored->cell);
+    day_cells::lockRows(dm, cells);
+    const int removed = stored && stored->cell == cell ? stored->hours : 0;
+    if (const auto refusal = day_cells::checkHours(dm, cell, removed, e.hours))
+        return WriteOutcome::refused(*refusal);
 
     dm.SQL_exec.setText(id == 0 ? insertEntrySql(e) : updateEntrySql(id, e));
     dm.SQL_exec.execute();
-    updateCellAfterSave(dm, key);
-    if (left && !(*left == key))
-        updateCellAfterDelete(dm, *left);
+    day_cells::afterSave(dm, cell);
+    if (stored && !(stored->cell == cell))
+        day_cells::afterDelete(dm, stored->cell);
     t.commit();
-    return true;
+    return WriteOutcome::saved();
 }
 
-bool deleteEntry(TDataModule6& dm, int id) {
+WriteOutcome deleteEntry(TDataModule6& dm, int id) {
     Transaction t(dm.ADO_DB);
-    const std::optional<CellKey> key = lockedEntryKey(dm.ADO_DB, id);
-    if (!key)
-        return false;
-    lockKeys(dm.ADO_DB, {*key});
+    const std::optional<StoredEntry> stored = lockedEntry(dm.ADO_DB, id);
+    if (!stored)
+        return {WriteOutcome::NotFound, {}};
+    day_cells::lockRows(dm, {stored->cell});
     dm.SQL_exec.setText(deleteEntrySql(id));
     dm.SQL_exec.execute();
-    updateCellAfterDelete(dm, *key);
+    day_cells::afterDelete(dm, stored->cell);
     t.commit();
-    return true;
+    return WriteOutcome::saved();
 }
 
 void computeAverageRate(TDataModule6& dm, int month, int year) {

@@ -6,7 +6,9 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <compare>
+
+#include "base/day_cells.h"
+#include "base/write_outcome.h"
 
 class Db;
 class TDataModule6;
@@ -14,30 +16,8 @@ class TDataModule6;
 namespace maint {
 
 // The two work kinds (vid_oper.id, fatigue.id_o, h_tabel.i_type).
-inline constexpr int kMaintenance = 7777;  // "хоз. работы": paid at the kind's norm price
-inline constexpr int kAverageRate = 7778;  // "ср. сдельная": paid at the worker's average piece rate
-
-// One day cell of a maintenance time-sheet row: the row is keyed by worker, kind, month, year and night flag,
-// the cell by the day of the month.
-struct CellKey {
-    int worker = 0;
-    int kind = 0;
-    int night = 0;
-    QDate date;
-
-    bool operator==(const CellKey& o) const {
-        return worker == o.worker && kind == o.kind && night == o.night && date == o.date;
-    }
-    bool operator<(const CellKey& o) const {
-        if (worker != o.worker)
-            return worker < o.worker;
-        if (kind != o.kind)
-            return kind < o.kind;
-        if (night != o.night)
-            return night < o.night;
-        return date < o.date;
-    }
-};
+inline constexpr int kMaintenance = day_cells::kMaintenance;  // "хоз. работы": paid at the kind's norm price
+inline constexpr int kAverageRate = day_cells::kAverageRate;  // "ср. сдельная": paid at the worker's average piece rate
 
 // One maintenance entry as the dialog saves it.
 struct Entry {
@@ -61,33 +41,25 @@ QString insertEntrySql(const Entry& e);
 QString updateEntrySql(int id, const Entry& e);  // date, month, year and shift stay
 QString deleteEntrySql(int id);
 
-QString rowCountSql(const CellKey& k);                         // count of the time-sheet rows of the key (cnt)
-QString hoursSumSql(const CellKey& k);                         // the hours of the key's entries of that day (tim)
-QString rowInsertSql(const CellKey& k, int hours);             // a new row with only that day's cell
-QString rowUpdateSql(const CellKey& k, int hours);             // the day cell, after a save
-QString rowUpdateAfterDeleteSql(const CellKey& k, int hours);  // the day cell, after a delete
-
 // Sets the hourly price of every average-piece-rate entry of the month to the worker's piece earnings per hour
 // over his shift records of that month in the entry's nomenclature group.
 QString averageRateSql(int month, int year);
 
-// Serialises, between workstations, everything that reads and writes the time-sheet row of the key.
-QString lockSql(const CellKey& k);
-
 // ---- actions on the data module's connection ------------------------------------------------------------------
 
-// Brings the key's day cell to the hours of its entries, inserting the row when it is missing.
-void updateCellAfterSave(TDataModule6& dm, const CellKey& k);
-// Brings the key's day cell to the hours of its remaining entries; a missing row stays missing.
-void updateCellAfterDelete(TDataModule6& dm, const CellKey& k);
+// The day cell of a maintenance entry's time-sheet row.
+inline day_cells::Cell cellOf(const Entry& e) {
+    return day_cells::Cell::maintenance(e.worker, e.kind, e.night, e.date);
+}
 
 // Saves an entry (id 0: a new one, otherwise the change of entry id) and its time-sheet cell in one transaction.
-// A change that moves the entry to another worker, kind or night flag also corrects the cell it left. False (and
-// nothing written) when the entry to change no longer exists.
-bool saveEntry(TDataModule6& dm, const Entry& e, int id);
+// A change keeps the entry's date; when it moves the entry to another worker, kind or night flag it also
+// corrects the cell it left. Nothing is written when the entry to change no longer exists (NotFound) or when the
+// day cell would hold more than 24 hours (Refused).
+WriteOutcome saveEntry(TDataModule6& dm, const Entry& e, int id);
 
-// Deletes entry id and corrects its time-sheet cell in one transaction. False when the entry no longer exists.
-bool deleteEntry(TDataModule6& dm, int id);
+// Deletes entry id and corrects its time-sheet cell in one transaction. NotFound when the entry no longer exists.
+WriteOutcome deleteEntry(TDataModule6& dm, int id);
 
 // The average piece rate of month/year into the entries of kind 7778.
 void computeAverageRate(TDataModule6& dm, int month, int year);

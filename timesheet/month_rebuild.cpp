@@ -2,6 +2,7 @@
 
 #include <QDate>
 
+#include "base/lock_keys.h"
 #include "core/db.h"
 #include "core/sqltext.h"
 
@@ -16,7 +17,7 @@ QString pieceRows(const QString& alias) {
 // Opens the rebuild: the month's piece-work rows go. Other workstations' writes to the time sheet wait until the
 // rebuild ends (readers do not), so no cell update lands between the delete and the new rows.
 void begin(Db& db, int month, int year) {
-    db.exec(QStringLiteral("lock table accounts_dep.h_tabel in share row exclusive mode"));
+    db.exec(lock_keys::monthRebuild());
     db.exec(QStringLiteral("delete from accounts_dep.h_tabel where month=") + QString::number(month) +
             QStringLiteral(" and year=") + QString::number(year) + QStringLiteral(" and ") + pieceRows({}));
 }

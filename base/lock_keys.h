@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Every lock the program takes to serialise writers between workstations, in one place. The advisory locks are
+// transaction-scoped (pg_advisory_xact_lock): they go when the transaction ends.
+//
+// Order: a write path that takes several of them takes a name or duplicate key first, then the row locks of
+// the shift record or entry it changes (select ... for update), then the time-sheet rows, sorted by their key.
+namespace lock_keys {
+
+// One shift record's duplicate key: worker, operation, product, date, shift and colour.
+QString shiftDuplicate(int worker, int oper, int product, const QDate& date, int shift, int color);
+
+// One time-sheet row (accounts_dep.h_tabel): a piece-work row has a shift (1..4) and kind 0, a maintenance row
+// no shift (0 here), a kind (7777, 7778) and a night flag. One key scheme for both, so that every cell updater
+// of a row waits for every other.
+QString timesheetRow(int worker, int shift, int kind, int night, int month, int year);
+
+// The month rebuild: not an advisory lock but the table lock that makes every cell update wait until the
+// rebuild ends (readers do not).
+QString monthRebuild();
+
+// Catalog names and lists.
+QString productName(const QString& upperMarka);  // a product's mark (accounts_dep.izdel)
+QString kindName(const QString& upperName);      // an operation kind's name (accounts_dep.vid_oper)
+QString operationsOfKind(int kindId);            // the priced operations of one kind (accounts_dep.oper)
+QString normsOfOperation(int operId);            // the norms of one operation (accounts_dep.norm)
+
+}  // namespace lock_keys
