@@ -86,6 +86,7 @@ QString lockSql(const Cell& c) {
 }
 
 void lockRows(TDataModule6& dm, std::vector<Cell> cells) {
+    dm.ADO_DB.exec(lock_keys::timesheetWriter());
     std::sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) { return a.rowKey() < b.rowKey(); });
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0 && cells[i].rowKey() == cells[i - 1].rowKey())

@@ -49,6 +49,10 @@ QString monthRebuild() {
     return QStringLiteral("lock table accounts_dep.h_tabel in share row exclusive mode");
 }
 
+QString timesheetWriter() {
+    return QStringLiteral("lock table accounts_dep.h_tabel in row exclusive mode");
+}
+
 QString productName(const QString& upperMarka) {
     return named(kProductName, upperMarka);
 }

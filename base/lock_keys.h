@@ -21,6 +21,10 @@ QString timesheetRow(int worker, int shift, int kind, int night, int month, int 
 // The month rebuild: not an advisory lock but the table lock that makes every cell update wait until the
 // rebuild ends (readers do not).
 QString monthRebuild();
+// Taken by every cell updater before anything else of the time sheet: it waits for a running rebuild (and a
+// rebuild waits for it), so that a cell update counts the rows only after the rebuild has written them. Cell
+// updaters do not wait for each other on it.
+QString timesheetWriter();
 
 // Catalog names and lists.
 QString productName(const QString& upperMarka);  // a product's mark (accounts_dep.izdel)
