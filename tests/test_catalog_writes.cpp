@@ -7,7 +7,10 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "base/datamodule.h"
 #include "base/registry.h"
@@ -259,6 +262,42 @@ private slots:
         QCOMPARE(f.db.value("select d2 from accounts_dep.h_tabel where w_id=1 and smena=1"), QString("4"));
         QCOMPARE(f.db.value("select d3 from accounts_dep.h_tabel where w_id=2 and smena=2"), QString("0"));
         QCOMPARE(journalRows(f.db), QString("1/1"));
+        QCOMPARE(timesheetMismatches(f.db), QStringList{});
+    }
+
+    // Another workstation saving a shift record of the operation (or worker) while the delete runs: the delete
+    // waits for that save and then refuses, instead of deleting what the new record names.
+    void deleteWaitsForARecordBeingSaved_data() {
+        QTest::addColumn<bool>("worker");
+        QTest::newRow("operation") << false;
+        QTest::newRow("worker") << true;
+    }
+    void deleteWaitsForARecordBeingSaved() {
+        QFETCH(bool, worker);
+        Fixture f;
+        std::atomic<bool> inserted = false;
+        std::thread other([&] {
+            Db db;
+            f.db.connect(db);
+            Transaction t(db);
+            db.exec(
+                "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, \"time\", ok) "
+                "values ('2026-03-06', 1, 3, 502, 604, 0, 'no')");
+            inserted = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            t.commit();
+        });
+        while (!inserted)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto outcome = worker ? catalog::deleteWorker(*app().dm, 3) : catalog::deleteOperation(*app().dm, 604);
+        other.join();
+        QCOMPARE(int(outcome.kind), int(catalog::Outcome::Kind::Refused));
+        QCOMPARE(outcome.message,
+                 worker ? QString("У работника есть записи смен (1) и хоз. работы (0), удалить его нельзя.")
+                        : QString("По операции есть записи смен (1), удалить её нельзя."));
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.oper where id=604") +
+                     f.db.count("select count(*) from accounts_dep.person where id=3"),
+                 2);
         QCOMPARE(timesheetMismatches(f.db), QStringList{});
     }
 
