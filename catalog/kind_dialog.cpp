@@ -6,20 +6,9 @@
 #include <QPushButton>
 
 #include "base/datamodule.h"
-#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "catalog/list_helpers.h"
-#include "core/sqltext.h"
 #include "core/ui.h"
-
-QString kindDuplicateSql(const QString& upperName) {
-    return QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=") +
-           sql::quote(upperName);
-}
-
-QString kindDuplicateSql(const QString& upperName, int ownId) {
-    return kindDuplicateSql(upperName) + QStringLiteral(" and id<>") + sql::num(qlonglong(ownId));
-}
 
 TForm9::TForm9(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm9"));
@@ -38,6 +27,22 @@ TForm9::TForm9(QWidget* parent) : QDialog(parent) {
     catalog::onClick(Button1, this, [this] { Button1Click(); });
 }
 
+bool TForm9::openForAdd() {
+    Edit1->clear();
+    setWindowTitle(QStringLiteral("Заведение нового вида операций"));
+    Tag = 1;
+    kindId = 0;
+    return ui::execModal(this) == QDialog::Accepted;
+}
+
+bool TForm9::openForEdit(int id, const QString& name) {
+    setWindowTitle(QStringLiteral("Изменение данных вида операции"));
+    Tag = 2;
+    kindId = id;
+    Edit1->setText(name.trimmed());
+    return ui::execModal(this) == QDialog::Accepted;
+}
+
 void TForm9::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     ui::guarded([this] { FormActivate(); })();
@@ -48,36 +53,10 @@ void TForm9::FormActivate() {
 }
 
 void TForm9::Button1Click() {
-    TDataModule6& dm = *app().dm;
-    Dataset& kinds = dm.Vid_oper;
-    const QString name = Edit1->text().trimmed();
-    if (name.isEmpty()) {
-        ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), QStringLiteral("Ошибка"), ui::MB_ERROR);
+    const catalog::Outcome done = catalog::saveKind(*app().dm, {Tag == 1 ? 0 : kindId, Edit1->text()});
+    if (!catalog::show(done))
         return;
-    }
-    const QString upper = name.toUpper();
-    const bool add = Tag == 1;
-    {
-        // The check and the write as one, serialised per name between workstations.
-        Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(lock_keys::kindName(upper));
-        const int ownId = add ? 0 : kinds.field(QStringLiteral("id")).asInt();
-        if (dm.CheckCount(add ? kindDuplicateSql(upper) : kindDuplicateSql(upper, ownId),
-                          QStringLiteral("Такая операция уже заведена!")))
-            return;
-        try {
-            if (add)
-                kinds.append();
-            else
-                kinds.edit();
-            kinds.setFieldValue(QStringLiteral("vid"), name);
-            kinds.post();
-        } catch (...) {
-            kinds.cancel();
-            throw;
-        }
-        t.commit();
-    }
+    Dataset& kinds = app().dm->Vid_oper;
     kinds.close();
     kinds.open();
     accept();

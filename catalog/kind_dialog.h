@@ -2,24 +2,27 @@
 
 #include <QDialog>
 
+#include "catalog/catalog_writes.h"
+
 class QLineEdit;
 class QPushButton;
 
-// The duplicate check of an operation kind name (upper-cased by the caller), on add and on edit.
-QString kindDuplicateSql(const QString& upperName);
-QString kindDuplicateSql(const QString& upperName, int ownId);
-
-// The operation kind dialog: the name of one kind. Tag 1 adds a kind, 2 renames the current kind of the list.
+// The operation kind dialog: the name of one kind. Tag 1 adds a kind, 2 renames the kind kindId.
 class TForm9 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm9(QWidget* parent = nullptr);
+
+    // The dialog for a new kind (name cleared), or for renaming kind id. True when saved.
+    bool openForAdd();
+    bool openForEdit(int id, const QString& name);
 
     QLineEdit* Edit1;
     QPushButton* Button1;  // "Записать"
     QPushButton* Button2;  // "Отмена"
 
     int Tag = 0;
+    int kindId = 0;  // the kind being renamed
 
     void FormActivate();
     void Button1Click();

@@ -5,6 +5,7 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "catalog/catalog_writes.h"
 #include "catalog/kind_dialog.h"
 #include "core/ui.h"
 
@@ -27,33 +28,24 @@ void TForm8::runList() {
     runListMode();
 }
 
-bool TForm8::runPick(int tag) {
+std::optional<catalog::Picked> TForm8::pick(int tag) {
     return runPickMode(tag);
 }
 
 void TForm8::Button1Click() {
-    TForm9* dlg = app().form9;
-    dlg->Edit1->clear();
-    dlg->setWindowTitle(QStringLiteral("Заведение нового вида операций"));
-    dlg->Tag = 1;
-    ui::execModal(dlg);
+    app().form9->openForAdd();
 }
 
 void TForm8::Button2Click() {
     Dataset& kinds = app().dm->Vid_oper;
     if (Tag != 0) {
         // Pick mode: hand the current kind to the caller, then close.
-        if (pickCurrentRow())
-            pickedId = kinds.field(QStringLiteral("id")).asInt();
+        pickCurrentRow();
         return;
     }
     if (kinds.recordCount() == 0)
         return;
-    TForm9* dlg = app().form9;
-    dlg->setWindowTitle(QStringLiteral("Изменение данных вида операции"));
-    dlg->Tag = 2;
-    dlg->Edit1->setText(kinds.field(QStringLiteral("vid")).asString().trimmed());
-    ui::execModal(dlg);
+    app().form9->openForEdit(kinds.field(QStringLiteral("id")).asInt(), kinds.field(QStringLiteral("vid")).asString());
 }
 
 void TForm8::Button3Click() {
@@ -63,7 +55,8 @@ void TForm8::Button3Click() {
     if (ui::messageBox(QStringLiteral("Удалить вид операции?"), QStringLiteral("Удаление"), ui::MB_QUESTION) !=
         ui::IDYES)
         return;
-    kinds.remove();
+    if (!catalog::show(catalog::deleteKind(*app().dm, kinds.field(QStringLiteral("id")).asInt())))
+        return;
     kinds.close();
     kinds.open();
 }

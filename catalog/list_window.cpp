@@ -17,6 +17,7 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
     : QDialog(parent),
       data_(*setup.dataset),
       searchField_(setup.searchField),
+      idField_(setup.idField),
       searchInListMode_(setup.searchInListMode),
       searchTakesAllKeys_(setup.searchTakesAllKeys) {
     setObjectName(QLatin1String(setup.objectName));
@@ -79,9 +80,9 @@ void ListWindow::runListMode() {
     data_.close();
 }
 
-bool ListWindow::runPickMode(int tag) {
+std::optional<Picked> ListWindow::runPickMode(int tag) {
     Tag = tag;
-    picked_ = false;
+    picked_.reset();
     data_.open();
     Button2->setText(QStringLiteral("Выбрать"));
     Button2->setDefault(true);
@@ -99,15 +100,11 @@ bool ListWindow::runPickMode(int tag) {
     return picked_;
 }
 
-bool ListWindow::pickCurrentRow() {
+void ListWindow::pickCurrentRow() {
     // An empty list hands nothing.
-    const bool any = data_.recordCount() > 0;
-    if (any) {
-        pickedText = data_.field(searchField_).asString().trimmed();
-        picked_ = true;
-    }
+    if (data_.recordCount() > 0)
+        picked_ = Picked{data_.field(idField_).asLongLong(), data_.field(searchField_).asString().trimmed()};
     accept();
-    return any;
 }
 
 void ListWindow::showEvent(QShowEvent* e) {

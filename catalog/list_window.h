@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QList>
 #include <QSize>
+#include <optional>
 
 #include "core/dataset_model.h"
 
@@ -12,6 +13,12 @@ class QPushButton;
 class QKeyEvent;
 
 namespace catalog {
+
+// What a pick mode hands back: the row's id and its text (trimmed).
+struct Picked {
+    qlonglong id = 0;
+    QString text;
+};
 
 // What a reference-book list window (workers, products, operation kinds) is made of: a grid over one shared
 // dataset, a search box filtering it by the prefix of one field, the buttons "Добавить", "Изменить"/"Выбрать",
@@ -27,7 +34,8 @@ public:
         QSize size;
         QList<GridColumn> columns;
         Dataset* dataset;
-        QString searchField;  // the field the search filters by and pick mode hands over as pickedText
+        QString searchField;  // the field the search filters by and pick mode hands over as the picked text
+        QString idField = QStringLiteral("id");  // the field pick mode hands over as the picked id
         // The search box also serves list mode: no button is the default one there (Enter in the box does
         // nothing), and the box stays shown after a pick.
         bool searchInListMode = false;
@@ -44,7 +52,6 @@ public:
     QPushButton* Button4;  // "Выход"
 
     int Tag = 0;
-    QString pickedText;  // pick mode: the search field of the picked row, trimmed
 
     void FormActivate();
     void Edit1Change();
@@ -60,11 +67,10 @@ protected:
     // dataset closed.
     void runListMode();
     // The pick-mode opening for the caller's tag: "Выбрать" as the default button, add and delete hidden, the
-    // search box shown and cleared, the modal showing; true when a row was picked.
-    bool runPickMode(int tag);
-    // Button2 in pick mode: keeps the current row's text (unless the list is empty) and closes the window. True
-    // when a row was kept; the window then keeps its id.
-    bool pickCurrentRow();
+    // search box shown and cleared, the modal showing; the row picked, if any.
+    std::optional<Picked> runPickMode(int tag);
+    // Button2 in pick mode: keeps the current row (unless the list is empty) and closes the window.
+    void pickCurrentRow();
 
     void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -72,9 +78,10 @@ protected:
 private:
     Dataset& data_;
     QString searchField_;
+    QString idField_;
     bool searchInListMode_;
     bool searchTakesAllKeys_;
-    bool picked_ = false;
+    std::optional<Picked> picked_;
 };
 
 }  // namespace catalog

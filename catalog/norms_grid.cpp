@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
-#include "base/lock_keys.h"
 #include "base/registry.h"
+#include "catalog/catalog_writes.h"
 #include "core/format.h"
 #include "core/ui.h"
 
@@ -142,6 +142,12 @@ public:
             QApplication::beep();
             return false;
         }
+        // Refused as the price dialog refuses a negative price; the cell keeps what it had.
+        const QString refusal = catalog::normValueRefusal(field, parsed);
+        if (!refusal.isEmpty()) {
+            ui::messageBox(refusal, QStringLiteral("Ошибка"), ui::MB_ERROR);
+            return false;
+        }
         // A new row is saved before another row is edited; until then the other rows wait.
         if (ds().state() == Dataset::State::Insert && !isNewRow(index.row()))
             return false;
@@ -257,17 +263,22 @@ void TForm22::DBGrid1ColEnter(int row) {
 void TForm22::DBGrid1ColExit() {
     if (!norm.isOpen() || norm.state() == Dataset::State::Browse)
         return;
-    if (norm.state() == Dataset::State::Insert) {
-        // A new norm belongs to the operation current in the operations list.
-        Dataset& oper = app().dm->Oper;
-        if (!oper.isOpen() || oper.isEmpty())
-            throw DbError(QStringLiteral("Нет операции, к которой относится норматив."));
-        norm.setFieldValue(QStringLiteral("o_id"), oper.field(QStringLiteral("id")).asInt());
-    }
+    // A new norm belongs to the operation the grid was opened for.
+    catalog::Norm values;
+    values.id = norm.state() == Dataset::State::Insert ? 0 : norm.field(QStringLiteral("id")).asInt();
+    values.operation = operationId;
+    values.norma = norm.field(QStringLiteral("norma")).value();
+    values.price = norm.field(QStringLiteral("price")).value();
+    values.prize = norm.field(QStringLiteral("prize")).value();
     const int column = std::max(0, DBGrid1->currentIndex().column());
-    norm.post();  // re-reads the table and stands on the saved row
+    const catalog::Outcome done = catalog::saveNorm(*app().dm, values);
+    norm.cancel();
     newRow = false;
+    norm.refresh();
+    if (done.saved())
+        norm.locate(QStringLiteral("id"), done.id);
     showCurrent(column);
+    catalog::show(done);
 }
 
 void TForm22::showCurrent(int column) {
@@ -297,22 +308,21 @@ void TForm22::Button2Click() {
     if (!norm.isOpen() || row < 0 || row >= model_->savedRows())
         return;
     norm.setRecNo(row + 1);
-    const int id = norm.field(QStringLiteral("id")).asInt();
-    const int operId = norm.field(QStringLiteral("o_id")).asInt();
-    // An operation keeps at least one norm, also when two workstations delete at the same time.
-    Db& db = app().dm->ADO_DB;
-    {
-        Transaction t(db);
-        db.exec(lock_keys::normsOfOperation(operId));
-        db.exec(QStringLiteral("delete from accounts_dep.norm where id=") + QString::number(id) +
-                QStringLiteral(" and (select count(*) from accounts_dep.norm where o_id=") + QString::number(operId) +
-                QStringLiteral(") > 1"));
-        t.commit();
-    }
+    const catalog::Outcome done = catalog::deleteNorm(*app().dm, norm.field(QStringLiteral("id")).asInt());
     const int column = std::max(0, DBGrid1->currentIndex().column());
     norm.refresh();
     norm.setRecNo(row + 1);
     showCurrent(column);
+    catalog::show(done);
+}
+
+void TForm22::openForEdit(int operId) {
+    operationId = operId;
+    norm.close();
+    norm.setFilter(QStringLiteral("o_id=") + QString::number(operId));
+    norm.setFiltered(true);
+    norm.open();
+    ui::execModal(this);
 }
 
 void TForm22::commitEditor() {

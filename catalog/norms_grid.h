@@ -16,6 +16,10 @@ public:
 
     int Tag = 0;
 
+    // Shows the norms of operation operId (its new norms belong to it) until the window closes.
+    void openForEdit(int operId);
+    int operationId = 0;
+
     // accounts_dep.norm ordered by norm; the operations list filters it to one operation ("o_id=N").
     Dataset norm;
 
@@ -23,7 +27,7 @@ public:
     QPushButton* Button1;  // "Сохранить": default and cancel button
     QPushButton* Button2;  // "Удалить"
 
-    // Whether the row being edited is a new one (it gets the current operation's id when it is saved).
+    // Whether the row being edited is a new one (it gets the operation's id when it is saved).
     bool newRow = false;
 
     // Starts editing a grid row: the row after the last is a new norm, any other an existing one.
@@ -45,9 +49,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showCurrent(int column);
-    void
-    commitEditor();  // takes a value still open in a cell editor  // puts the grid's cursor on the table's current row
+    void showCurrent(int column);  // puts the grid's cursor on the table's current row
+    void commitEditor();           // takes a value still open in a cell editor
     class Model;
     class Delegate;
     Model* model_;

@@ -11,6 +11,7 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "catalog/catalog_writes.h"
 #include "catalog/norms_grid.h"
 #include "catalog/price_dialog.h"
 #include "core/dataset_model.h"
@@ -63,7 +64,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, QSt
     DBGrid1->setColumns({
         {QStringLiteral("MARKA"), QStringLiteral("Марка")},
         {QStringLiteral("VID"), QStringLiteral("Опреция")},
-        {QStringLiteral("cena"), QStringLiteral("Цена (min)"), right},
+        {QStringLiteral("cena"), QStringLiteral("Цена (min)"), right, QStringLiteral("#0.####")},
         {QStringLiteral("nmn"), QStringLiteral("Вид")},
         {QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), right},
         {QStringLiteral("id"), QStringLiteral("id"), right, {}, false},
@@ -125,12 +126,14 @@ void TForm4::runList() {
     oper.close();
 }
 
-bool TForm4::runPick(int tag, bool dayOff, int shift, int locateOperId) {
+std::optional<OperationPick> TForm4::pick(int tag, bool dayOff, int shift, int locateOperId) {
     Dataset& oper = app().dm->Oper;
     Tag = tag;
     dayOff_ = dayOff;
     shift_ = shift;
-    picked_ = false;
+    picked_.reset();
+    // Read afresh: another workstation may have changed a norm since the last pick.
+    oper.close();
     oper.open();
     Button2->setText(QStringLiteral("Выбрать"));
     Button1->hide();
@@ -149,7 +152,7 @@ bool TForm4::runPick(int tag, bool dayOff, int shift, int locateOperId) {
         const int current = oper.isEmpty() ? 0 : oper.field(QStringLiteral("id")).asInt();
         oper.setFiltered(false);
         if (current)
-            oper.locate(QStringLiteral("id"), picked_ ? pickedOperId : current);
+            oper.locate(QStringLiteral("id"), picked_ ? picked_->operId : current);
     }
     return picked_;
 }
@@ -204,53 +207,42 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm4::Button1Click() {
-    TForm10* f = app().form10;
-    f->Edit1->clear();
-    f->Edit2->clear();
-    f->Edit3->clear();
-    f->ComboBox1->setCurrentIndex(0);
-    f->setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
-    f->Tag = 1;
-    ui::execModal(f);
+    app().form10->openForAdd();
 }
 
 void TForm4::Button2Click() {
     if (Tag != 0) {
-        pick();
+        pickCurrentRow();
         return;
     }
     Dataset& oper = app().dm->Oper;
     if (!oper.isOpen() || oper.isEmpty())
         return;
-    TForm10* f = app().form10;
-    f->setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
-    f->Tag = 2;
-    f->Edit1->setText(oper.field(QStringLiteral("marka")).asString().trimmed());
-    f->Edit2->setText(oper.field(QStringLiteral("vid")).asString().trimmed());
-    f->ComboBox1->setCurrentIndex(oper.field(QStringLiteral("naimen")).asInt() == 0 ? 0 : 1);
-    f->selectedProductId = oper.field(QStringLiteral("i_id")).asInt();
-    f->selectedKindId = oper.field(QStringLiteral("oper_vid")).asInt();
-    ui::execModal(f);
+    app().form10->openForEdit(
+        {oper.field(QStringLiteral("id")).asInt(), oper.field(QStringLiteral("marka")).asString(),
+         oper.field(QStringLiteral("vid")).asString(), oper.field(QStringLiteral("naimen")).asInt(),
+         oper.field(QStringLiteral("i_id")).asLongLong(), oper.field(QStringLiteral("oper_vid")).asInt()});
 }
 
-void TForm4::pick() {
+void TForm4::pickCurrentRow() {
     Dataset& oper = app().dm->Oper;
     if (!oper.isOpen() || oper.isEmpty())
         return;  // nothing to pick (the search matches no operation)
     TDataModule6& dm = *app().dm;
-    pickedProductId = oper.field(QStringLiteral("i_id")).asInt();
-    pickedOperId = oper.field(QStringLiteral("id")).asInt();
-    pickedUnitPrice = unitPrice(oper.field(QStringLiteral("cena")).asDouble(), dayOff_, shift_);
+    OperationPick p;
+    p.productId = oper.field(QStringLiteral("i_id")).asInt();
+    p.operId = oper.field(QStringLiteral("id")).asInt();
+    // The base price as it is kept: four decimal places.
+    p.unitPrice = unitPrice(catalog::storedPrice(oper.field(QStringLiteral("cena")).asDouble()), dayOff_, shift_);
     dm.Control.close();
     dm.Control.clearSql();
-    dm.Control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
-                      QString::number(pickedProductId));
+    dm.Control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=") + QString::number(p.productId));
     dm.Control.open();
-    pickedText = dm.Control.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ");
+    p.text = dm.Control.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ");
     dm.Control.close();
-    pickedText += oper.field(QStringLiteral("VID")).asString().trimmed() + QStringLiteral("; ");
-    pickedText += productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
-    picked_ = true;
+    p.text += oper.field(QStringLiteral("VID")).asString().trimmed() + QStringLiteral("; ");
+    p.text += productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
+    picked_ = p;
     accept();
 }
 
@@ -260,9 +252,8 @@ void TForm4::Button3Click() {
         return;
     if (ui::messageBox(QStringLiteral("Удалить операцию?"), QStringLiteral("Удаление"), ui::MB_QUESTION) != ui::IDYES)
         return;
-    Command& del = app().dm->Oper_del;
-    del.setParam(QStringLiteral("id"), oper.field(QStringLiteral("id")).asInt());
-    del.execute();
+    if (!catalog::show(catalog::deleteOperation(*app().dm, oper.field(QStringLiteral("id")).asInt())))
+        return;
     oper.close();
     oper.open();
 }
@@ -272,12 +263,7 @@ void TForm4::DBGrid1DblClick() {
     if (CheckBox1->isChecked() && Tag == 0) {
         if (!oper.isOpen() || oper.isEmpty())
             return;
-        TForm22* norms = app().form22;
-        norms->norm.close();
-        norms->norm.setFilter(QStringLiteral("o_id=") + QString::number(oper.field(QStringLiteral("id")).asInt()));
-        norms->norm.setFiltered(true);
-        norms->norm.open();
-        ui::execModal(norms);
+        app().form22->openForEdit(oper.field(QStringLiteral("id")).asInt());
         return;
     }
     Button2Click();

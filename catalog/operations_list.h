@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 #include "core/dataset.h"
 
@@ -12,6 +13,14 @@ class QPushButton;
 // The unit price of a shift record: the operation's base price, doubled on a day off, then raised by a
 // fifth in shift 3 or by half in shift 4.
 double unitPrice(double base, bool dayOff, int shift);
+
+// What a pick hands to the shift entry dialog.
+struct OperationPick {
+    int productId = 0;
+    int operId = 0;
+    double unitPrice = 0;  // from the base price just read, for the day off and shift given
+    QString text;          // "А-12; Сборка; Готовая продукция"
+};
 
 // The priced operations (product, operation kind, finished product or blanks) with their lowest norm price
 // and number of norms: add, change, delete, open the norms, export to a spreadsheet. The shift entry dialog
@@ -38,15 +47,11 @@ public:
     // List mode, from the main menu.
     void runList();
 
-    // Pick mode for the shift entry dialog: the search cleared, the operation locateOperId made current
-    // (0: the first row), the list shown; afterwards the search hidden and the Oper filter switched off.
-    // True when the user picked an operation; the pick is left in the members below. dayOff and shift price
-    // the record. Oper stays open with the picked operation as its current row.
-    bool runPick(int tag, bool dayOff, int shift, int locateOperId);
-    QString pickedText;  // "А-12; Сборка; Готовая продукция"
-    int pickedProductId = 0;
-    int pickedOperId = 0;
-    double pickedUnitPrice = 0;
+    // Pick mode for the shift entry dialog: the operations read afresh, the search cleared, the operation
+    // locateOperId made current (0: the first row), the list shown; afterwards the search hidden and the Oper
+    // filter switched off. The operation picked, priced for dayOff and shift from the base price just read;
+    // nothing when none was picked. Oper stays open with the picked operation as its current row.
+    std::optional<OperationPick> pick(int tag, bool dayOff, int shift, int locateOperId);
 
     void FormActivate();
     void Edit1Change();
@@ -62,9 +67,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void pick();
+    void pickCurrentRow();
 
-    bool picked_ = false;
+    std::optional<OperationPick> picked_;
     bool dayOff_ = false;
     int shift_ = 1;
 };

@@ -8,46 +8,15 @@
 #include <QPushButton>
 
 #include "base/datamodule.h"
-#include "base/lock_keys.h"
 #include "base/registry.h"
+#include "catalog/catalog_writes.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"
 #include "catalog/norms_grid.h"
 #include "catalog/products_list.h"
 #include "core/ui.h"
 
-namespace price_sql {
-
-QString addCheck(int kindId, int naimen, qlonglong productId) {
-    return QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=") + QString::number(kindId) +
-           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") +
-           QString::number(productId);
-}
-
-QString insert(int kindId, int naimen, qlonglong productId) {
-    return QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new)values (") +
-           QString::number(kindId) + QStringLiteral(", ") + QString::number(naimen) + QStringLiteral(", ") +
-           QString::number(productId) + QStringLiteral(", 0)");
-}
-
-QString editCheck(int kindId, int naimen, qlonglong productId, int operId) {
-    return QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=") + QString::number(kindId) +
-           QStringLiteral(" and naimen=") + QString::number(naimen) + QStringLiteral(" and i_id=") +
-           QString::number(productId) + QStringLiteral(" and id<>") + QString::number(operId);
-}
-
-QString update(int kindId, int naimen, qlonglong productId, int operId) {
-    return QStringLiteral("update accounts_dep.oper set vid=") + QString::number(kindId) + QStringLiteral(", naimen=") +
-           QString::number(naimen) + QStringLiteral(",  i_id=") + QString::number(productId) +
-           QStringLiteral(" where id=") + QString::number(operId);
-}
-
-}  // namespace price_sql
-
-TForm10::TForm10(QWidget* parent)
-    : QDialog(parent),
-      Norm_ins(app().dm->ADO_DB, QStringLiteral("insert into accounts_dep.norm(o_id, price) ") + QLatin1Char('\n') +
-                                     QStringLiteral("values (:o_id, :price)")) {
+TForm10::TForm10(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm10"));
 
     GroupBox1 = new QGroupBox(QStringLiteral("Цена операции"), this);
@@ -105,6 +74,29 @@ TForm10::TForm10(QWidget* parent)
     setTabOrder(Edit3, Button1);
 }
 
+bool TForm10::openForAdd() {
+    Edit1->clear();
+    Edit2->clear();
+    Edit3->clear();
+    ComboBox1->setCurrentIndex(0);
+    setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
+    Tag = 1;
+    operationId = 0;
+    return ui::execModal(this) == QDialog::Accepted;
+}
+
+bool TForm10::openForEdit(const OperationRecord& operation) {
+    setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
+    Tag = 2;
+    operationId = operation.id;
+    Edit1->setText(operation.marka.trimmed());
+    Edit2->setText(operation.kind.trimmed());
+    ComboBox1->setCurrentIndex(operation.naimen == 0 ? 0 : 1);
+    selectedProductId = operation.productId;
+    selectedKindId = operation.kindId;
+    return ui::execModal(this) == QDialog::Accepted;
+}
+
 void TForm10::showEvent(QShowEvent* event) {
     // The first price is asked only when an operation is added.
     Label4->setVisible(Tag == 1);
@@ -118,18 +110,16 @@ void TForm10::FormActivate() {
 }
 
 void TForm10::Button3Click() {
-    TForm3* products = app().form3;
-    if (products->runPick(1)) {
-        Edit1->setText(products->pickedText.trimmed());
-        selectedProductId = products->pickedId;
+    if (const auto product = app().form3->pick(1)) {
+        Edit1->setText(product->text);
+        selectedProductId = product->id;
     }
 }
 
 void TForm10::Button4Click() {
-    TForm8* kinds = app().form8;
-    if (kinds->runPick(1)) {
-        Edit2->setText(kinds->pickedText.trimmed());
-        selectedKindId = kinds->pickedId;
+    if (const auto kind = app().form8->pick(1)) {
+        Edit2->setText(kind->text);
+        selectedKindId = int(kind->id);
     }
 }
 
@@ -141,45 +131,26 @@ void TForm10::Button1Click() {
         return;
     }
     QVariant price;
-    if (Tag == 1 && (!TForm22::parseCell(QStringLiteral("price"), Edit3->text(), &price) || price.toDouble() < 0)) {
+    if (Tag == 1 && !TForm22::parseCell(QStringLiteral("price"), Edit3->text(), &price)) {
         ui::messageBox(QStringLiteral("Цена должна быть числом не меньше нуля!"), error, ui::MB_ERROR);
         Edit3->setFocus();
         return;
     }
-    const int naimen = ComboBox1->currentIndex();
-    TDataModule6& dm = *app().dm;
-    const int operId = Tag == 1 ? 0 : dm.Oper.field(QStringLiteral("id")).asInt();
-    const QString check = Tag == 1 ? price_sql::addCheck(selectedKindId, naimen, selectedProductId)
-                                   : price_sql::editCheck(selectedKindId, naimen, selectedProductId, operId);
-    bool duplicate = false;
-    {
-        // The duplicate check and the write are one step for every workstation saving the same kind. The
-        // message about a duplicate waits until the transaction is over, so no other workstation waits on it.
-        Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(lock_keys::operationsOfKind(selectedKindId));
-        duplicate = dm.controlInt(check, QStringLiteral("cnt")) > 0;
-        if (!duplicate && Tag == 1) {
-            dm.Oper_ins.setText(price_sql::insert(selectedKindId, naimen, selectedProductId));
-            dm.Oper_ins.execute();
-            // Its first norm, so that the new operation shows in the list (it lists operations with norms).
-            const int newId =
-                dm.controlInt(QStringLiteral("select currval(pg_get_serial_sequence('accounts_dep.oper', 'id')) as id"),
-                              QStringLiteral("id"));
-            Norm_ins.setParam(QStringLiteral("o_id"), newId);
-            Norm_ins.setParam(QStringLiteral("price"), price.toDouble());
-            Norm_ins.execute();
-        } else if (!duplicate) {
-            dm.Oper_ed.setText(price_sql::update(selectedKindId, naimen, selectedProductId, operId));
-            dm.Oper_ed.execute();
-        }
-        if (!duplicate)
-            t.commit();
-    }
-    if (duplicate) {
-        ui::messageBox(QStringLiteral("Операция с такими параметрами уже заведена!"), error, ui::MB_ERROR);
+    catalog::Operation o;
+    o.id = Tag == 1 ? 0 : operationId;
+    o.kind = selectedKindId;
+    o.naimen = ComboBox1->currentIndex();
+    o.product = selectedProductId;
+    if (Tag == 1)
+        o.firstPrice = price.toDouble();
+    const catalog::Outcome done = catalog::saveOperation(*app().dm, o);
+    if (!catalog::show(done)) {
+        if (done.kind == catalog::Outcome::Kind::Refused)
+            Edit3->setFocus();
         return;
     }
-    dm.Oper.close();
-    dm.Oper.open();
+    Dataset& oper = app().dm->Oper;
+    oper.close();
+    oper.open();
     accept();
 }

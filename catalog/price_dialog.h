@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "catalog/catalog_writes.h"
 #include "core/dataset.h"
 
 class QComboBox;
@@ -10,12 +11,27 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// A priced operation as the operations list shows it.
+struct OperationRecord {
+    int id = 0;
+    QString marka;
+    QString kind;  // vid
+    int naimen = 0;
+    qlonglong productId = 0;
+    int kindId = 0;
+};
+
 // Adds a priced operation (an operation kind on a product, finished product or blanks) together with its
 // first norm price, or changes the kind, product or product kind of the current operation of the list.
 class TForm10 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm10(QWidget* parent = nullptr);
+
+    // The dialog for a new operation (product, kind and price cleared, "Готовая продукция"), or for a stored
+    // one. True when saved.
+    bool openForAdd();
+    bool openForEdit(const OperationRecord& operation);
 
     int Tag = 0;  // 1 add, anything else edit
 
@@ -32,9 +48,7 @@ public:
 
     qlonglong selectedProductId = 0;  // oper.i_id
     int selectedKindId = 0;           // oper.vid
-
-    // The first norm of a new operation: parameters o_id and price.
-    Command Norm_ins;
+    int operationId = 0;              // the operation being edited
 
     void FormActivate();
     void Button1Click();
@@ -44,11 +58,3 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 };
-
-// Statements of the save, built from the selected ids and the product-kind index.
-namespace price_sql {
-QString addCheck(int kindId, int naimen, qlonglong productId);
-QString insert(int kindId, int naimen, qlonglong productId);
-QString editCheck(int kindId, int naimen, qlonglong productId, int operId);
-QString update(int kindId, int naimen, qlonglong productId, int operId);
-}  // namespace price_sql

@@ -5,43 +5,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 
 #include "base/datamodule.h"
-#include "base/lock_keys.h"
 #include "base/registry.h"
 #include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
-#include "core/sqltext.h"
 #include "core/ui.h"
-
-namespace {
-
-const QString kDuplicateHead = QStringLiteral("select count(*) as cnt from accounts_dep.izdel where upper(marka)=");
-
-}  // namespace
-
-QString productDuplicateSql(const QString& upperMarka) {
-    return kDuplicateHead + sql::quote(upperMarka);
-}
-
-QString productDuplicateSql(const QString& upperMarka, qlonglong ownId) {
-    return kDuplicateHead + sql::quote(upperMarka) + QStringLiteral("and id<>") + sql::num(ownId);
-}
-
-QString productInsertSql(const QString& marka, const QString& massa, qlonglong groupId) {
-    return QStringLiteral(
-               "INSERT INTO cmn_gds_and_srv.gds_and_srv(s_caption, s_description, id_msm_bs, massa, "
-               "id_class_item)VALUES(") +
-           sql::quote(marka) + QStringLiteral(", '', 6, ") + massa + QStringLiteral(",") + sql::num(groupId) +
-           QStringLiteral(")");
-}
-
-QString productUpdateSql(const QString& marka, const QString& massa, qlonglong groupId, qlonglong id) {
-    return QStringLiteral("UPDATE cmn_gds_and_srv.gds_and_srv SET s_caption=") + sql::quote(marka) +
-           QStringLiteral(", s_description='', id_msm_bs=6, massa=") + massa + QStringLiteral(", id_class_item=") +
-           sql::num(groupId) + QStringLiteral(" where id=") + sql::num(id);
-}
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStringLiteral("item"), this) {
     setObjectName(QStringLiteral("TForm7"));
@@ -71,6 +40,31 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStrin
     catalog::addSaveCancel(this, group, Button1, Button2);
 
     catalog::onClick(Button1, this, [this] { Button1Click(); });
+}
+
+bool TForm7::openForAdd() {
+    Edit1->clear();
+    Edit2->clear();
+    setWindowTitle(QStringLiteral("Заведение нового изделия (7)"));
+    Tag = 1;
+    productId = 0;
+    item.open();
+    const bool saved = ui::execModal(this) == QDialog::Accepted;
+    item.close();
+    return saved;
+}
+
+bool TForm7::openForEdit(const ProductRecord& product) {
+    setWindowTitle(QStringLiteral("Изменение данных изделия (7)"));
+    Tag = 2;
+    productId = product.id;
+    Edit1->setText(product.marka.trimmed());
+    Edit2->setText(product.massa.trimmed());
+    item.open();
+    cb_item->setKeyValue(product.group);
+    const bool saved = ui::execModal(this) == QDialog::Accepted;
+    item.close();
+    return saved;
 }
 
 void TForm7::showEvent(QShowEvent* e) {
@@ -116,36 +110,12 @@ QChar TForm7::Edit2KeyPress(QChar key) {
 }
 
 void TForm7::Button1Click() {
-    TDataModule6& dm = *app().dm;
-    const QString marka = Edit1->text().trimmed();
-    if (marka.isEmpty() || Edit2->text().trimmed().isEmpty() || cb_item->keyValue() == 0) {
-        ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), QStringLiteral("Ошибка"), ui::MB_ERROR);
+    const catalog::Outcome done =
+        catalog::saveProduct(*app().dm, {Tag == 1 ? 0 : productId, Edit1->text(), Edit2->text(), cb_item->keyValue()});
+    if (!catalog::show(done))
         return;
-    }
-    // The mass box takes only typed digits and points; a number shown for an edit may carry the workstation's
-    // comma or a sign. Anything else never reaches the statement.
-    static const QRegularExpression numberText(QStringLiteral("^[-+]?[0-9.,]+$"));
-    if (!numberText.match(Edit2->text().trimmed()).hasMatch()) {
-        ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), QStringLiteral("Ошибка"), ui::MB_ERROR);
-        return;
-    }
-    const QString upper = marka.toUpper();
-    const bool add = Tag == 1;
-    const qlonglong currentId = add ? 0 : dm.Izdel.field(QStringLiteral("id")).asLongLong();
-    {
-        // The check and the write as one, serialised per marka between workstations.
-        Transaction t(dm.ADO_DB);
-        dm.ADO_DB.exec(lock_keys::productName(upper));
-        if (dm.CheckCount(add ? productDuplicateSql(upper) : productDuplicateSql(upper, currentId),
-                          QStringLiteral("Такая марка изделия уже заведена!")))
-            return;
-        dm.SQL_exec.setText(
-            add ? productInsertSql(marka, Edit2->text(), cb_item->keyValue())
-                : productUpdateSql(marka, dm.ToDbDecimal(Edit2->text()), cb_item->keyValue(), currentId));
-        dm.SQL_exec.execute();
-        t.commit();
-    }
-    dm.Izdel.close();
-    dm.Izdel.open();
+    Dataset& izdel = app().dm->Izdel;
+    izdel.close();
+    izdel.open();
     accept();
 }

@@ -3,24 +3,32 @@
 #include <QDate>
 #include <QDialog>
 
+#include "catalog/catalog_writes.h"
 #include "core/dataset.h"
 
 class DbLookupCombo;
 class QLineEdit;
 class QPushButton;
 
-// Statements of the product dialog. The marka is quoted; the mass text is a number text (digits and points).
-QString productDuplicateSql(const QString& upperMarka);                   // add
-QString productDuplicateSql(const QString& upperMarka, qlonglong ownId);  // edit: the product itself excluded
-QString productInsertSql(const QString& marka, const QString& massa, qlonglong groupId);
-QString productUpdateSql(const QString& marka, const QString& massa, qlonglong groupId, qlonglong id);
+// A product as the list shows it.
+struct ProductRecord {
+    qlonglong id = 0;
+    QString marka;
+    QString massa;  // the mass as text in the workstation's number format
+    qlonglong group = 0;
+};
 
 // The product dialog: marka, mass ("Коробки") and nomenclature group of one product, written into the ERP goods
-// table. Tag 1 adds, 2 edits the current row of the products list.
+// table. Tag 1 adds, 2 edits the product productId.
 class TForm7 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm7(QWidget* parent = nullptr);
+
+    // The dialog for a new product (marka and mass cleared, the group kept from the last use), or for a stored
+    // one. The groups are read for the showing. True when saved.
+    bool openForAdd();
+    bool openForEdit(const ProductRecord& product);
 
     QLineEdit* Edit1;  // marka
     QLineEdit* Edit2;  // mass
@@ -31,6 +39,7 @@ public:
     Dataset item;  // nomenclature groups, open while the dialog is shown
 
     int Tag = 0;
+    qlonglong productId = 0;  // the product being edited
 
     void FormActivate();
     // The mass key filter: digits and Backspace pass, "." and "," become ".", anything else is dropped.

@@ -2,6 +2,7 @@
 
 #include <QDate>
 
+#include "catalog/catalog_writes.h"
 #include "catalog/list_window.h"
 #include "core/dataset.h"
 
@@ -9,14 +10,9 @@
 // today's, in the year 2000 (December 2000 in January), so that practically all records of the product count.
 QDate productDeleteDateBound(const QDate& today);
 
-// The delete statements of a product (all its prices; all its shift records; the goods row).
-QString productPricesDeleteSql(qlonglong id);
-QString productShiftsDeleteSql(qlonglong id);
-QString productGoodsDeleteSql(qlonglong id);
-
 // The products list: searches, adds, edits and deletes the products (goods rows with their nomenclature group),
 // and picks a product for the operation price dialog (tag 1).
-// The grid, search box, buttons, Tag, pickedText, FormActivate, Edit1Change and Edit1KeyDown come from
+// The grid, search box, buttons, Tag, FormActivate, Edit1Change and Edit1KeyDown come from
 // catalog::ListWindow; the search box takes only Up and Down.
 class TForm3 : public catalog::ListWindow {
     Q_OBJECT
@@ -28,10 +24,9 @@ public:
 
     // Opening from the main menu: list mode.
     void runList();
-    // Opening by the operation price dialog (tag 1). True when a product was picked; then pickedId and
-    // pickedText (the marka, trimmed) hold it.
-    bool runPick(int tag);
-    qlonglong pickedId = 0;
+    // Opening by the operation price dialog (tag 1): the product's id and marka (trimmed), nothing when none
+    // was picked.
+    std::optional<catalog::Picked> pick(int tag);
 
     void Button1Click() override;
     void Button2Click() override;

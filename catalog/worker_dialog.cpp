@@ -12,26 +12,13 @@
 #include "base/registry.h"
 #include "catalog/list_helpers.h"
 #include "catalog/lookup_combo.h"
-#include "core/sqltext.h"
 #include "core/ui.h"
-
-QString workerInsertSql(const QString& fio, const QString& department) {
-    return QStringLiteral("INSERT INTO accounts_dep.person (fio, s_staffpos_hl)VALUES(") + sql::quote(fio) +
-           QStringLiteral(", ") + sql::quote(department) + QStringLiteral(")");
-}
-
-QString workerUpdateSql(const QString& fio, const QString& department, int id) {
-    return QStringLiteral("UPDATE accounts_dep.person SET fio=") + sql::quote(fio) +
-           QStringLiteral(", s_staffpos_hl=") + sql::quote(department) +
-           QStringLiteral(" where accounts_dep.person.id=") + sql::num(qlonglong(id));
-}
 
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent),
       staffpos(app().dm->ADO_DB, QStringLiteral("staffpos"), this),
       department(app().dm->ADO_DB, QStringLiteral("department"), this),
-      roles(app().dm->ADO_DB, QStringLiteral("roles"), this),
-      cmd_person(app().dm->ADO_DB) {
+      roles(app().dm->ADO_DB, QStringLiteral("roles"), this) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Данные о работнике"));
 
@@ -68,6 +55,32 @@ TForm2::TForm2(QWidget* parent)
         w->installEventFilter(this);
 
     catalog::onClick(Button1, this, [this] { Button1Click(); });
+}
+
+bool TForm2::openForAdd() {
+    Edit1->clear();
+    setWindowTitle(QStringLiteral("Заведение данных нового работника"));
+    Tag = 1;
+    workerId = 0;
+    reopenLookups();
+    return ui::execModal(this) == QDialog::Accepted;
+}
+
+bool TForm2::openForEdit(const WorkerRecord& worker) {
+    setWindowTitle(QStringLiteral("Изменение данных работника"));
+    Tag = 2;
+    reopenLookups();
+    Edit1->setText(worker.fio.trimmed());
+    workerId = worker.id;
+    // The stored text shown where a lookup row carries it.
+    for (DbLookupCombo* c : {LCB_staffpos, LCB_department}) {
+        const int row = c->findText(worker.position.trimmed());
+        if (row >= 0 && !worker.position.trimmed().isEmpty())
+            c->setKeyValue(c->itemData(row).toLongLong());
+        else
+            c->clearKey();
+    }
+    return ui::execModal(this) == QDialog::Accepted;
 }
 
 void TForm2::reopenLookups() {
@@ -120,13 +133,13 @@ void TForm2::FormMouseWheelUp() {
 }
 
 void TForm2::Button1Click() {
-    const QString fio = Edit1->text().trimmed();
-    if (fio.isEmpty()) {
-        ui::messageBox(QStringLiteral("ФИО нужно заполнить!"), QStringLiteral("Ошибка"), ui::MB_ERROR);
-        return;
-    }
-    const QString dept = LCB_department->currentText();
-    cmd_person.setText(Tag == 1 ? workerInsertSql(fio, dept) : workerUpdateSql(fio, dept, workerId));
-    cmd_person.execute();
-    accept();
+    catalog::Worker w;
+    w.id = Tag == 1 ? 0 : workerId;
+    w.fio = Edit1->text();
+    // A new worker gets the department shown (none: an empty text); an edit keeps the stored text unless a
+    // department is chosen.
+    if (Tag == 1 || LCB_department->hasKey())
+        w.department = LCB_department->currentText();
+    if (catalog::show(catalog::saveWorker(*app().dm, w)))
+        accept();
 }

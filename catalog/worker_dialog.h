@@ -2,16 +2,19 @@
 
 #include <QDialog>
 
+#include "catalog/catalog_writes.h"
 #include "core/dataset.h"
 
 class DbLookupCombo;
 class QLineEdit;
 class QPushButton;
 
-// Statements of the worker dialog and the workers list (texts quoted, so any name is stored as typed).
-QString workerInsertSql(const QString& fio, const QString& department);
-QString workerUpdateSql(const QString& fio, const QString& department, int id);
-QString workerDeleteSql(int id);
+// A worker as the list shows it.
+struct WorkerRecord {
+    int id = 0;
+    QString fio;
+    QString position;  // s_staffpos_hl
+};
 
 // The worker dialog: name of one worker and the text shown as the position, chosen from the departments; the
 // position and role lookups are shown for reference. Tag 1 adds, 2 edits the worker workerId.
@@ -19,6 +22,13 @@ class TForm2 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm2(QWidget* parent = nullptr);
+
+    // The dialog for a new worker: the name cleared, the lookups as the last use left them. True when saved.
+    bool openForAdd();
+    // The dialog for a stored worker: its name, and the position and department lookups on the stored position
+    // text where a row of that caption exists (none chosen otherwise). An unchosen department keeps the stored
+    // text. True when saved.
+    bool openForEdit(const WorkerRecord& worker);
 
     QLineEdit* Edit1;
     DbLookupCombo* LCB_staffpos;
@@ -30,7 +40,6 @@ public:
     Dataset staffpos;
     Dataset department;
     Dataset roles;
-    Command cmd_person;
 
     int Tag = 0;
     int workerId = 0;  // the worker being edited

@@ -5,13 +5,9 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "catalog/catalog_writes.h"
 #include "catalog/worker_dialog.h"
-#include "core/sqltext.h"
 #include "core/ui.h"
-
-QString workerDeleteSql(int id) {
-    return QStringLiteral("delete from accounts_dep.person where id =") + sql::num(qlonglong(id));
-}
 
 TForm5::TForm5(QWidget* parent)
     : ListWindow(
@@ -35,18 +31,13 @@ void TForm5::runList() {
     runListMode();
 }
 
-bool TForm5::runPick(int tag) {
+std::optional<catalog::Picked> TForm5::pick(int tag) {
     return runPickMode(tag);
 }
 
 void TForm5::Button1Click() {
-    TForm2* dlg = app().form2;
+    app().form2->openForAdd();
     Dataset& workers = app().dm->Workers;
-    dlg->Edit1->clear();
-    dlg->setWindowTitle(QStringLiteral("Заведение данных нового работника"));
-    dlg->Tag = 1;
-    dlg->reopenLookups();
-    ui::execModal(dlg);
     workers.close();
     workers.open();
 }
@@ -55,20 +46,15 @@ void TForm5::Button2Click() {
     Dataset& workers = app().dm->Workers;
     if (Tag != 0) {
         // Pick mode: hand the current worker to the caller, then close.
-        if (pickCurrentRow())
-            pickedId = workers.field(QStringLiteral("id")).asInt();
+        pickCurrentRow();
         return;
     }
     if (workers.recordCount() == 0)
         return;
-    TForm2* dlg = app().form2;
     const int recNo = workers.recNo();
-    dlg->setWindowTitle(QStringLiteral("Изменение данных работника"));
-    dlg->Tag = 2;
-    dlg->reopenLookups();
-    dlg->Edit1->setText(workers.field(QStringLiteral("fio")).asString().trimmed());
-    dlg->workerId = workers.field(QStringLiteral("id")).asInt();
-    ui::execModal(dlg);
+    app().form2->openForEdit({workers.field(QStringLiteral("id")).asInt(),
+                              workers.field(QStringLiteral("fio")).asString().trimmed(),
+                              workers.field(QStringLiteral("s_staffpos_hl")).asString()});
     workers.close();
     workers.open();
     if (workers.recordCount() > 0)
@@ -83,9 +69,8 @@ void TForm5::Button3Click() {
     if (ui::messageBox(QStringLiteral("Удалить работника?"), QStringLiteral("Удаление"), ui::MB_QUESTION) != ui::IDYES)
         return;
     const int recNo = workers.recNo();
-    Command& cmd = app().form2->cmd_person;
-    cmd.setText(workerDeleteSql(workers.field(QStringLiteral("id")).asInt()));
-    cmd.execute();
+    if (!catalog::show(catalog::deleteWorker(*app().dm, workers.field(QStringLiteral("id")).asInt())))
+        return;
     workers.close();
     workers.open();
     if (workers.recordCount() > 0)

@@ -253,10 +253,9 @@ void TForm11::Edit6Exit() {
 }
 
 void TForm11::Button3Click() {
-    TForm5* workers = app().form5;
-    if (workers->runPick(1)) {
-        Edit1->setText(workers->pickedText.trimmed());
-        workerId = workers->pickedId;
+    if (const auto worker = app().form5->pick(1)) {
+        Edit1->setText(worker->text);
+        workerId = int(worker->id);
     }
     // The keyboard goes on in this dialog (not every window manager hands it back when the list closes).
     activateWindow();
@@ -265,12 +264,11 @@ void TForm11::Button3Click() {
 void TForm11::Button4Click() {
     // An edit opens the list on the record's operation.
     const int locate = Tag != 1 && editing_ ? editing_->operId : 0;
-    TForm4* operations = app().form4;
-    if (operations->runPick(1, dayOff_, shift_, locate)) {
-        productId = operations->pickedProductId;
-        operId = operations->pickedOperId;
-        unitPrice = operations->pickedUnitPrice;
-        Edit2->setText(operations->pickedText);
+    if (const auto op = app().form4->pick(1, dayOff_, shift_, locate)) {
+        productId = op->productId;
+        operId = op->operId;
+        unitPrice = op->unitPrice;
+        Edit2->setText(op->text);
     }
     activateWindow();
     applyPaintTest();

@@ -50,41 +50,22 @@ struct List {
     DbGrid* grid;
     QPushButton* pick;
     Dataset* ds;
-    std::function<bool()> runPick;
-    std::function<QString()> picked;
+    std::function<std::optional<catalog::Picked>()> runPick;
 };
 
 List list(int form) {
     switch (form) {
         case 5: {
             TForm5* f = app().form5;
-            return {f,
-                    f->Edit1,
-                    f->DBGrid1,
-                    f->Button2,
-                    &app().dm->Workers,
-                    [f] { return f->runPick(1); },
-                    [f] { return f->pickedText + QLatin1Char('#') + QString::number(f->pickedId); }};
+            return {f, f->Edit1, f->DBGrid1, f->Button2, &app().dm->Workers, [f] { return f->pick(1); }};
         }
         case 3: {
             TForm3* f = app().form3;
-            return {f,
-                    f->Edit1,
-                    f->DBGrid1,
-                    f->Button2,
-                    &app().dm->Izdel,
-                    [f] { return f->runPick(1); },
-                    [f] { return f->pickedText + QLatin1Char('#') + QString::number(f->pickedId); }};
+            return {f, f->Edit1, f->DBGrid1, f->Button2, &app().dm->Izdel, [f] { return f->pick(1); }};
         }
         default: {
             TForm8* f = app().form8;
-            return {f,
-                    f->Edit1,
-                    f->DBGrid1,
-                    f->Button2,
-                    &app().dm->Vid_oper,
-                    [f] { return f->runPick(1); },
-                    [f] { return f->pickedText + QLatin1Char('#') + QString::number(f->pickedId); }};
+            return {f, f->Edit1, f->DBGrid1, f->Button2, &app().dm->Vid_oper, [f] { return f->pick(1); }};
         }
     }
 }
@@ -274,8 +255,6 @@ private slots:
             if (!picked.isEmpty())
                 picked += fx.db.value("select id from accounts_dep.person where fio='" + picked.chopped(1) + "'");
         const List l = list(form);
-        // What an earlier pick left must stay when nothing is picked.
-        app().form5->pickedText = app().form3->pickedText = app().form8->pickedText = "before";
         fx.ui.onModal([&](QDialog* d) {
             QVERIFY(l.pick->isDefault());
             QCOMPARE(l.pick->text(), QString("Выбрать"));
@@ -290,11 +269,10 @@ private slots:
                 d->findChild<QPushButton*>("Button4")->click();
             QVERIFY(!d->isVisible());
         });
-        QCOMPARE(l.runPick(), !picked.isEmpty());
-        if (picked.isEmpty())
-            QVERIFY(l.picked().startsWith("before#"));
-        else
-            QCOMPARE(l.picked(), picked);
+        const std::optional<catalog::Picked> got = l.runPick();
+        QCOMPARE(got.has_value(), !picked.isEmpty());
+        if (got)
+            QCOMPARE(got->text + QLatin1Char('#') + QString::number(got->id), picked);
         QVERIFY(!l.ds->isOpen());
     }
 
@@ -605,12 +583,14 @@ private slots:
             "Удалить изделие? ";
         const QString shortQ = "Удалить изделие? ";
         const int Y = ui::IDYES, N = ui::IDNO;
-        QTest::newRow("prices kept, product deleted")
-            << true << "" << QList<int>{N, Y} << QStringList{priceQ, shortQ} << "1/0/0";
+        QTest::newRow("prices question No: nothing deleted")
+            << true << "" << QList<int>{N} << QStringList{priceQ} << "1/0/1";
+        QTest::newRow("prices, product deleted")
+            << true << "" << QList<int>{Y, Y} << QStringList{priceQ, shortQ} << "0/0/0";
         QTest::newRow("all, records of 2019")
             << true << "2019-06-03" << QList<int>{Y, Y} << QStringList{priceQ, longQ} << "0/0/0";
-        QTest::newRow("prices only") << true << "2026-01-05" << QList<int>{Y, N} << QStringList{priceQ, longQ}
-                                     << "0/1/1";
+        QTest::newRow("records question No: nothing deleted")
+            << true << "2026-01-05" << QList<int>{Y, N} << QStringList{priceQ, longQ} << "1/1/1";
         QTest::newRow("records, No") << false << "2026-01-05" << QList<int>{N} << QStringList{longQ} << "0/1/1";
         QTest::newRow("nothing else, Yes") << false << "" << QList<int>{Y} << QStringList{shortQ} << "0/0/0";
         QTest::newRow("nothing else, No") << false << "" << QList<int>{N} << QStringList{shortQ} << "0/0/1";
@@ -734,8 +714,7 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         QCOMPARE(app().dm->Vid_oper.state(), Dataset::State::Inactive);
     }
 
-    // Deleting asks first; a kind the database refuses to delete (priced operations refer to it) stays, and the
-    // refusal is shown.
+    // Deleting asks first; a kind the database refuses to delete stays, and the refusal is shown.
     void kindDelete_data() {
         QTest::addColumn<bool>("referenced");
         QTest::addColumn<int>("answer");
@@ -752,8 +731,10 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         fx.db.exec(kProducts);
         if (referenced)
             fx.db.exec(
-                "insert into accounts_dep.oper(vid, naimen, i_id) values (1002, 0, 501);"
-                "alter table accounts_dep.oper add foreign key (vid) references accounts_dep.vid_oper(id)");
+                "create function public.kind_kept() returns trigger language plpgsql as "
+                "$$ begin raise exception 'kind % is kept', old.id; end $$;"
+                "create trigger kind_kept before delete on accounts_dep.vid_oper for each row "
+                "execute function public.kind_kept()");
         Dataset& ds = app().dm->Vid_oper;
         fx.ui.answer(answer);
         fx.ui.onModal([&](QDialog*) {
@@ -766,9 +747,7 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         QCOMPARE(texts(fx.ui.messages), QStringList{"Удалить вид операции?"});
         QCOMPARE(fx.ui.errors.size(), referenced ? 1 : 0);
         if (referenced)
-            QCOMPARE(fx.ui.errors[0].section('\n', 0, 0),
-                     QString("ERROR:  update or delete on table \"vid_oper\" violates foreign key constraint "
-                             "\"oper_vid_fkey\" on table \"oper\""));
+            QCOMPARE(fx.ui.errors[0].section('\n', 0, 0), QString("ERROR:  kind 1002 is kept"));
         QCOMPARE(fx.db.value("select string_agg(trim(vid), ',' order by id) from accounts_dep.vid_oper"), kinds);
     }
 };

@@ -121,13 +121,14 @@ private slots:
             w->Edit1->setText("в-");
             QTest::keyClick(w->Edit1, Qt::Key_Return);  // the default button picks
         });
-        QVERIFY(w->runPick(1, true, 3, 412));
+        const auto picked = w->pick(1, true, 3, 412);
+        QVERIFY(picked);
         QCOMPARE(seen, (QStringList{"А-12,Б-120,В-7", "А-12,Б-120", "А-12,Б-120,В-7", "Б-120"}));
         QCOMPARE(downRow, 2);
-        QCOMPARE(w->pickedOperId, 414);
-        QCOMPARE(w->pickedProductId, 232);
-        QCOMPARE(w->pickedText, QStringLiteral("В-7; Покраска; Готовая продукция"));
-        QCOMPARE(w->pickedUnitPrice, 4.8);  // the norm's 2 on a day off (×2) in shift 3 (×1,2)
+        QCOMPARE(picked->operId, 414);
+        QCOMPARE(picked->productId, 232);
+        QCOMPARE(picked->text, QStringLiteral("В-7; Покраска; Готовая продукция"));
+        QCOMPARE(picked->unitPrice, 4.8);  // the norm's 2 on a day off (×2) in shift 3 (×1,2)
         // The search is off again and the picked row stays current: "Цена база" of the caller reads it.
         QVERIFY(!f.oper().filtered());
         QCOMPARE(f.oper().field("id").asInt(), 414);
@@ -135,7 +136,7 @@ private slots:
         QVERIFY(f.ui.errors.isEmpty());
 
         f.ui.onModal([&](QDialog*) { w->Button4->click(); });
-        QVERIFY(!w->runPick(1, false, 1, 0));
+        QVERIFY(!w->pick(1, false, 1, 0));
     }
 
     // The grid lists operations with norms only; the export lists every operation with its cena_new.
@@ -154,7 +155,7 @@ private slots:
         });
         w->runList();
         QCOMPARE(grid, (QStringList{"Марка", "Опреция", "Цена (min)", "Вид", "Нормы (шт.)", "А-12|Б-120|В-7",
-                                    "11,25|3,14159|2", "2|1|1"}));
+                                    "11,25|3,1416|2", "2|1|1"}));
         QVERIFY(f.ui.messages.isEmpty());
         QVERIFY(!f.oper().isOpen());
 
@@ -177,7 +178,7 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
-    // Delete asks, removes the operation from the grid, and keeps its norms.
+    // Delete asks, and removes an operation no shift record names from the grid, together with its norms.
     void deleteOperation() {
         Fixture f;
         TForm4* w = f.list();
@@ -198,7 +199,8 @@ private slots:
             QCOMPARE(m.caption, QStringLiteral("Удаление"));
             QCOMPARE(m.flags, 36);
         }
-        QCOMPARE(f.db.count("select count(*) from accounts_dep.norm where o_id=411"), 2);
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.norm where o_id=411"), 0);
+        QCOMPARE(f.db.count("select count(*) from accounts_dep.norm"), 2);
     }
 
     // The norms grid opened from the list: sorted by norm, prices with two to three decimals, input checked,

@@ -177,10 +177,9 @@ void TForm24::showPrice() {
 }
 
 void TForm24::Button3Click() {
-    TForm5* list = app().form5;
-    if (list->runPick(24)) {
-        Edit1->setText(list->pickedText);
-        workerId = list->pickedId;
+    if (const auto worker = app().form5->pick(24)) {
+        Edit1->setText(worker->text);
+        workerId = int(worker->id);
     }
 }
 
