@@ -7,7 +7,9 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -432,6 +434,46 @@ private slots:
                  "Не удалось записать файл " + dir_.filePath(QStringLiteral("нет/такой/папки/r.pdf")) + ".");
         QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.ui.messages[0].flags, 16);
+    }
+
+    // A print the printer refuses is said, and the preview stays open; a print that works closes it.
+    void printFromPreview() {
+        Fixture f;
+        const QString bad = dir_.filePath(QStringLiteral("нет/такой/папки/p.pdf"));
+        const QString good = dir_.filePath(QStringLiteral("напечатано.pdf"));
+        // The print dialog's choice: the printer writes into that file (as "Печать в файл" does).
+        auto printTo = [&](const QString& file) {
+            f.ui.onModal([file](QDialog* d) {
+                auto* dlg = qobject_cast<QPrintDialog*>(d);
+                QVERIFY(dlg);
+                dlg->printer()->setOutputFormat(QPrinter::PdfFormat);
+                dlg->printer()->setOutputFileName(file);
+                dlg->done(QDialog::Accepted);
+            });
+        };
+        bool openAfterFailure = false, closedAfterPrint = false;
+        f.ui.onModal([&](QDialog* d) {
+            auto* print = d->findChild<QAction*>(QStringLiteral("PrintAction"));
+            QVERIFY(print);
+            printTo(bad);
+            print->trigger();
+            openAfterFailure = d->isVisible() && d->result() != QDialog::Accepted;
+            printTo(good);
+            print->trigger();
+            closedAfterPrint = !d->isVisible() && d->result() == QDialog::Accepted;
+        });
+        f.w()->Button4->click();
+        QCOMPARE(f.ui.modalShown, (QStringList{"ReportPreview", "PrintDialog", "PrintDialog"}));
+        QVERIFY(openAfterFailure);
+        QVERIFY(closedAfterPrint);
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, "Отчет не напечатан: принтер «" + bad + "» не принял задание.");
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(f.ui.messages[0].flags, 16);
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), good, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("Алексеев А.А.")));
     }
 };
 
