@@ -297,12 +297,12 @@ void TForm4::Button5Click() {
         const QStringList titles = {QStringLiteral("Марка"), QStringLiteral("Операция"), QStringLiteral("Цена"),
                                     QStringLiteral("Вид")};
         for (int c = 0; c < titles.size(); ++c)
-            xls.writeCell(1, c + 1, 1, titles[c]);
+            xls.writeText(1, c + 1, 1, titles[c]);
         for (int row = 2; !XLS_Rep.isEmpty() && !XLS_Rep.eof(); ++row, XLS_Rep.next()) {
-            xls.writeCell(1, 1, row, trimmedRight(XLS_Rep.field(QStringLiteral("MARKA")).asString()));
-            xls.writeCell(1, 2, row, trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
+            xls.writeText(1, 1, row, trimmedRight(XLS_Rep.field(QStringLiteral("MARKA")).asString()));
+            xls.writeText(1, 2, row, trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
             xls.writeCell(1, 3, row, fmt::general(XLS_Rep.field(QStringLiteral("cena")).asDouble()));
-            xls.writeCell(1, 4, row, productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+            xls.writeText(1, 4, row, productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         }
     }
     xls.show(true);

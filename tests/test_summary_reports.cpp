@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -332,6 +333,35 @@ private slots:
         QCOMPARE(tazy,
                  (QStringList{"Тазы|Сборка (цвет: 7)|Готовая продукция|2.5|5", "Тазы|Сборка|Готовая продукция|1.5|3"}));
         QVERIFY(!cells.contains("A5"));
+    }
+
+    // Names that look like numbers (a nomenclature group «12.10», an operation «1,50») arrive as the texts they
+    // are; boxes and pieces stay numbers.
+    void exportKeepsNamesAsText() {
+        Fixture f;
+        f.db.exec(
+            "update cmn_classifier.item set s_caption = '12.10' where id = 100;"
+            "update accounts_dep.vid_oper set vid = '1,50' where id = 8");
+        TForm18* w = f.w();
+        w->RadioGroup1->button(2)->click();
+        w->Button6->click();
+        const QJsonObject cells = readWorkbook(plainWriter().fileName());
+        QJsonArray row;
+        for (const char* c : {"A2", "B2", "C2", "D2", "E2"})
+            row.append(cells[QLatin1String(c)]);
+        QCOMPARE(QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact)),
+                 QStringLiteral(R"x(["12.10","1,50 (грунт)","Заготовки",50,20])x"));
+        w->RadioGroup1->button(0)->click();
+        f.db.exec("update accounts_dep.smena set color = 0 where o_id = 412");
+        w->Button6->click();
+        const QJsonObject all = readWorkbook(plainWriter().fileName());
+        QStringList rows;
+        for (int r = 2; all.contains(QStringLiteral("A%1").arg(r)); ++r)
+            if (all[QStringLiteral("B%1").arg(r)] == QJsonValue(QStringLiteral("1,50")))
+                rows << QStringLiteral("%1 %2")
+                            .arg(all[QStringLiteral("A%1").arg(r)].isString())
+                            .arg(all[QStringLiteral("E%1").arg(r)].toDouble());
+        QCOMPARE(rows, QStringList{"1 20"});  // the name as text, the pieces a number
     }
 
     // An export that could not open a workbook changes nothing; the next one, with another period, writes that
