@@ -1,5 +1,7 @@
 // The legacy import (a SQLite stand-in for the Access file behind "Tabel", the test database behind
 // "Tabel_PgSQL", both through unixODBC) and the schema upgrade.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -528,6 +530,128 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         QCOMPARE(db.value("select coalesce(data::text, '-') || ' / ' || coalesce(vvod::text, '-') "
                           "from accounts_dep.smena where id = 7"),
                  arrived);
+    }
+
+    // ---------------------------------------------------------------------------------------------------------
+    // scripts/legacy-from-mdb, with MDB Tools stood in by small commands that read a SQLite file as the "Access
+    // file": a good conversion (run twice into the same file: nothing doubled, nothing beside the seven tables,
+    // and the import reads it), and each check stopping the conversion with the reason, the earlier file kept.
+
+    void mdbConversion_data() {
+        QTest::addColumn<QString>("change");  // applied to the stand-in "Access file"
+        QTest::addColumn<QString>("count");   // TABLE=N: what the stand-in mdb-count says for TABLE
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("good") << "create table MSysObjects (id INTEGER); insert into MSysObjects values (1);"
+                              << ""
+                              << "";
+        QTest::newRow("rows lost") << ""
+                                   << "OPER=21"
+                                   << "таблица OPER: в Access 21 строк, перенесено 20";
+        QTest::newRow("date before 1900")
+            << "update smena set data = '1900-01-00' where id = 3;"
+            << ""
+            << "таблица smena, столбец data: 1 знач. не дата вида ГГГГ-ММ-ДД, например «1900-01-00»";
+        QTest::newRow("30 February") << "update smena set vvod = '2024-02-30 08:00:00' where id in (4, 5);"
+                                     << ""
+                                     << "таблица smena, столбец vvod: 2 знач. не дата вида ГГГГ-ММ-ДД, например "
+                                        "«2024-02-30 08:00:00»";
+        QTest::newRow("table missing") << "drop table VID_OPER;"
+                                       << ""
+                                       << "в файле %1 нет таблицы VID_OPER";
+    }
+    void mdbConversion() {
+        QFETCH(QString, change);
+        QFETCH(QString, count);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        const QString bin = dir.filePath("bin"), mdb = dir.filePath("tabel.mdb"), out = dir.filePath("out.sqlite");
+        QVERIFY(QDir().mkpath(bin));
+        const QString log = dir.filePath("export.log");
+        auto tool = [&](const char* name, const QString& body) {
+            QFile f(bin + '/' + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(("#!/usr/bin/env bash\nset -e\n" + body).toUtf8());
+            f.close();
+            f.setPermissions(f.permissions() | QFile::ExeOwner);
+        };
+        tool("mdb-schema",
+             "while getopts T: o; do t=$OPTARG; done; shift $((OPTIND - 1))\n"
+             "sqlite3 \"$1\" \".schema $t\"\n");
+        tool("mdb-export", "echo \"$MDB_JET3_CHARSET $*\" >>'" + log +
+                               "'\nfor a; do f=$t; t=$a; done\n"
+                               "sqlite3 \"$f\" \".mode insert $t\" \"select * from $t\"\n");
+        tool("mdb-count",
+             "if [ -f \"$1.count.$2\" ]; then cat \"$1.count.$2\"; else sqlite3 \"$1\" \"select count(*) "
+             "from $2\"; fi\n");
+        runTool(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/legacy-sqlite"), mdb, "20"});
+        if (!change.isEmpty())
+            runTool(QStringLiteral("sqlite3"), {mdb}, change.toUtf8());
+        if (!count.isEmpty()) {
+            QFile f(mdb + ".count." + count.section('=', 0, 0));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(count.section('=', 1).toUtf8() + "\n");
+        }
+        {
+            QFile earlier(out);  // what an earlier run left
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        auto convert = [&]() {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("PATH", bin + ':' + env.value("PATH"));
+            env.remove("MDB_JET3_CHARSET");
+            p.setProcessEnvironment(env);
+            p.start("bash", {sourceDir() + "/scripts/legacy-from-mdb", mdb, out});
+            p.waitForFinished(120000);
+            return qMakePair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
+        };
+        const auto [code, error] = convert();
+        if (!failure.isEmpty()) {
+            QCOMPARE(error, "legacy-from-mdb: " + failure.arg(mdb));
+            QCOMPARE(code, 1);
+            QFile earlier(out);
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+            QCOMPARE(
+                QDir(dir.path()).entryList(QDir::Files),
+                (QStringList{"export.log", "out.sqlite", "tabel.mdb"}) +
+                    (count.isEmpty() ? QStringList() : QStringList{"tabel.mdb.count." + count.section('=', 0, 0)}));
+            return;
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(code, 0);
+        QVERIFY(convert().first == 0);  // a second run into the same file
+        auto tables = [&]() {
+            QProcess p;
+            p.start("sqlite3", {out,
+                                "select group_concat(name, ' ') from (select name from sqlite_master where "
+                                "type = 'table' and name not like 'sqlite_%' order by name)"});
+            p.waitForFinished();
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(tables(), QStringLiteral("H_TABEL IZDEL NOMENKL OPER VID_OPER WORKERS smena"));
+        QProcess rows;
+        rows.start("sqlite3", {out,
+                               "select (select count(*) from H_TABEL) || ' ' || (select count(*) from smena) || ' '"
+                               " || (select count(*) from NOMENKL)"});
+        rows.waitForFinished();
+        QCOMPARE(QString::fromUtf8(rows.readAllStandardOutput()).trimmed(), QStringLiteral("20 20 20"));
+        QFile l(log);
+        QVERIFY(l.open(QIODevice::ReadOnly));
+        const QStringList exports = QString::fromUtf8(l.readAll()).trimmed().split('\n');
+        QCOMPARE(exports.size(), 14);  // seven tables, twice
+        for (const QString& e : exports)
+            QVERIFY2(e.startsWith("CP1251 ") && e.contains(" -b hex "), qPrintable(e));
+
+        // The converted file is what the import reads.
+        TestDb db;
+        toEarlierSchema(db);
+        QVERIFY(QFile::remove(legacyFile_));
+        QVERIFY(QFile::copy(out, legacyFile_));
+        makeImport(db).run();
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena where data is not null and vvod is not null"), 20);
+        QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 20);
     }
 
     // ---------------------------------------------------------------------------------------------------------
