@@ -16,6 +16,7 @@
 #include "core/dataset_model.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
+#include "core/report/report_definition.h"
 #include "core/ui.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
@@ -30,10 +31,6 @@ double unitPrice(double base, bool dayOff, int shift) {
 }
 
 namespace {
-
-QString productKindText(int naimen) {
-    return naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");
-}
 
 // Trailing blanks of fixed-width text columns are not part of the value.
 QString trimmedRight(const QString& s) {
@@ -249,7 +246,7 @@ void TForm4::pick() {
     pickedText = dm.Control.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ");
     dm.Control.close();
     pickedText += oper.field(QStringLiteral("VID")).asString().trimmed() + QStringLiteral("; ");
-    pickedText += productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
+    pickedText += report::productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
     picked_ = true;
     accept();
 }
@@ -302,7 +299,7 @@ void TForm4::Button5Click() {
             xls.writeText(1, 1, row, trimmedRight(XLS_Rep.field(QStringLiteral("MARKA")).asString()));
             xls.writeText(1, 2, row, trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
             xls.writeCell(1, 3, row, fmt::general(XLS_Rep.field(QStringLiteral("cena")).asDouble()));
-            xls.writeText(1, 4, row, productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+            xls.writeText(1, 4, row, report::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         }
     }
     xls.show(true);

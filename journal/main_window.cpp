@@ -25,6 +25,7 @@
 #include "catalog/workers_list.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
+#include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_entry_dialog.h"
@@ -387,9 +388,7 @@ void TForm1::Button2Click() {
     d->Edit1->setText(q.field(QStringLiteral("fio")).asString().trimmed());
     const QString vid = q.field(QStringLiteral("vid")).asString().trimmed();
     d->Edit2->setText(q.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ") + vid +
-                      QStringLiteral("; ") +
-                      (q.field(QStringLiteral("naimen")).asInt() == 0 ? QStringLiteral("Готовая продукция")
-                                                                      : QStringLiteral("Заготовки")));
+                      QStringLiteral("; ") + report::productKindText(q.field(QStringLiteral("naimen")).asInt()));
     d->Edit3->setText(q.field(QStringLiteral("kol_vo")).asString().trimmed());
     d->Edit4->setText(q.field(QStringLiteral("brak")).asString().trimmed());
     d->workerId = q.field(QStringLiteral("w_id")).asInt();

@@ -243,9 +243,7 @@ void TForm18::Button6Click() {
         xl.writeText(1, 2, r,
                      summary::operationText(trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
                                             XLS_Rep.field(QStringLiteral("color")).asInt()));
-        xl.writeText(1, 3, r,
-                     XLS_Rep.field(QStringLiteral("naimen")).asInt() == 0 ? QStringLiteral("Готовая продукция")
-                                                                          : QStringLiteral("Заготовки"));
+        xl.writeText(1, 3, r, report::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         xl.writeCell(1, 4, r, fmt::general(XLS_Rep.field(QStringLiteral("mass")).asDouble()));
         xl.writeCell(1, 5, r, QString::number(XLS_Rep.field(QStringLiteral("kolvo")).asLongLong()));
         progress(++k);
