@@ -35,7 +35,10 @@ QString literal(const QVariant& v, legacy::Carry carry) {
             return v.isNull() ? QStringLiteral("0") : QString::number(v.toDouble(), 'g', 17);
         case legacy::Carry::Text:
             return v.isNull() ? QStringLiteral("NULL") : sql::quote(v.toString());
-        case legacy::Carry::TextForm:
+        case legacy::Carry::Mark:
+            return sql::quote(v.isNull() ? QString() : v.toString());
+        case legacy::Carry::Date:
+        case legacy::Carry::Stamp:
             if (v.isNull() || v.toString().trimmed().isEmpty())
                 return QStringLiteral("NULL");
             if (v.typeId() == QMetaType::QDateTime)
@@ -56,11 +59,14 @@ int main(int argc, char** argv) {
     db.open(settings);
 
     // The import, twice; the time of each whole run.
-    QStringList notices;
+    // The import fills the products table of the earlier schema, not the products view of an upgraded one.
+    db.exec(
+        QStringLiteral("drop view if exists accounts_dep.izdel; create table if not exists accounts_dep.izdel "
+                       "(id serial primary key, marka char(128), nom varchar(255), massa double precision)"));
     std::vector<double> imports;
     qlonglong copied = 0;
     for (int i = 0; i < 2; ++i) {
-        legacy::Import import([](const QString&) {}, [&](const QString& t) { notices << t; });
+        legacy::Import import([](const QString&) {}, [](const QString&) { return true; });
         import.setConnectionTexts(legacy::sourceConnectionText(), target);
         imports.push_back(bench::millisecondsOf([&] { import.run(); }));
         copied = import.rowsCopied();

@@ -17,6 +17,7 @@
 #include "core/dataset_model.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
+#include "core/report/report_definition.h"
 #include "core/ui.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
@@ -31,10 +32,6 @@ double unitPrice(double base, bool dayOff, int shift) {
 }
 
 namespace {
-
-QString productKindText(int naimen) {
-    return naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");
-}
 
 // Trailing blanks of fixed-width text columns are not part of the value.
 QString trimmedRight(const QString& s) {
@@ -241,7 +238,7 @@ void TForm4::pickCurrentRow() {
     p.text = dm.Control.field(QStringLiteral("marka")).asString().trimmed() + QStringLiteral("; ");
     dm.Control.close();
     p.text += oper.field(QStringLiteral("VID")).asString().trimmed() + QStringLiteral("; ");
-    p.text += productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
+    p.text += report::productKindText(oper.field(QStringLiteral("NAIMEN")).asInt());
     picked_ = p;
     accept();
 }
@@ -283,12 +280,12 @@ void TForm4::Button5Click() {
         const QStringList titles = {QStringLiteral("Марка"), QStringLiteral("Операция"), QStringLiteral("Цена"),
                                     QStringLiteral("Вид")};
         for (int c = 0; c < titles.size(); ++c)
-            xls.writeCell(1, c + 1, 1, titles[c]);
+            xls.writeText(1, c + 1, 1, titles[c]);
         for (int row = 2; !XLS_Rep.isEmpty() && !XLS_Rep.eof(); ++row, XLS_Rep.next()) {
-            xls.writeCell(1, 1, row, trimmedRight(XLS_Rep.field(QStringLiteral("MARKA")).asString()));
-            xls.writeCell(1, 2, row, trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
+            xls.writeText(1, 1, row, trimmedRight(XLS_Rep.field(QStringLiteral("MARKA")).asString()));
+            xls.writeText(1, 2, row, trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
             xls.writeCell(1, 3, row, fmt::general(XLS_Rep.field(QStringLiteral("cena")).asDouble()));
-            xls.writeCell(1, 4, row, productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+            xls.writeText(1, 4, row, report::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         }
     }
     xls.show(true);

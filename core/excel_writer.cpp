@@ -165,7 +165,7 @@ int ExcelWriter::writeCell(int sheet, int column, int row, const QString& text, 
         return -1;
     }
     if (!formatting_)
-        asText = autofit = bold = false;
+        autofit = bold = false;
     if (cellFailed(sheet_, column, row, text, asText, bold)) {
         ui::messageBox(where(), QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
         return -1;

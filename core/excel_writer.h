@@ -26,9 +26,16 @@ public:
     int open(const QString& title);
 
     // Writes text into the cell. An empty text writes nothing. 1 when written (or nothing to write),
-    // -1 after the failure message was shown. The three flags only matter to the formatting writer.
+    // -1 after the failure message was shown. A text that reads as a number is stored as a number unless asText
+    // is set; the formatting writer then also gives the cell the text format "@". Autofit and bold only matter
+    // to the formatting writer.
     int writeCell(int sheet, int column, int row, const QString& text, bool asText = false, bool autofit = false,
                   bool bold = false);
+    // A cell of an identifier or a name (a mark, a product, a worker): always stored as text, so that «12.10»
+    // stays 12.10 and «1,50» stays 1,50. Quantities, hours and money go through writeCell.
+    int writeText(int sheet, int column, int row, const QString& text) {
+        return writeCell(sheet, column, row, text, true);
+    }
 
     // visible = true finishes the workbook's file and opens it with the spreadsheet application (the command
     // in TABEL_XLSX_OPENER when set, else the desktop's default for .xlsx). Always 1; does nothing before

@@ -25,6 +25,7 @@
 #include "catalog/workers_list.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
+#include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_entry_dialog.h"

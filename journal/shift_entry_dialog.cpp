@@ -18,6 +18,7 @@
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
 #include "core/format.h"
+#include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_records.h"
@@ -359,7 +360,7 @@ void TForm11::openForEdit(const shift_records::Stored& record, int shift, bool d
 
 QString TForm11::operationText(const shift_records::Stored& record) {
     return record.marka + QStringLiteral("; ") + record.vid + QStringLiteral("; ") +
-           (record.naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки"));
+           report::productKindText(record.naimen);
 }
 
 void TForm11::reloadJournal() {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -38,8 +39,8 @@ QList<TablePair> makePairs() {
     QList<Column> smena = columns({"id", "w_id", "i_id", "o_id"}, Carry::Key) +
                           columns({"kol_vo", "brak"}, Carry::Int) + columns({"smena"}, Carry::Key) +
                           columns({"cena"}, Carry::Float) + columns({"color"}, Carry::Key) +
-                          columns({"ok"}, Carry::Text) + columns({"data"}, Carry::TextForm) +
-                          columns({"time"}, Carry::IntOrEmpty) + columns({"vvod"}, Carry::TextForm);
+                          columns({"ok"}, Carry::Mark) + columns({"data"}, Carry::Date) +
+                          columns({"time"}, Carry::IntOrEmpty) + columns({"vvod"}, Carry::Stamp);
 
     return {
         {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, hTabel},
@@ -95,6 +96,32 @@ std::optional<QString> wholeNumber(const QVariant& v, bool& fractional) {
     return QString::number(whole, 'f', 0);
 }
 
+// The ISO text of a date (and time of day, when withTime) written as ISO text (2024-03-05, 2024-03-05 09:15:00,
+// 2024-03-05T09:15) or day first (05.03.2024, 5.3.2024 09:15); empty when the text is no valid date (a day 0, a
+// 30 February, a serial number, a word). A date column takes the date of a text with a time of day.
+std::optional<QString> isoDate(const QString& text, bool withTime) {
+    static const QRegularExpression form(
+        QStringLiteral("^(?:(\\d{4})-(\\d{1,2})-(\\d{1,2})|(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4}))"
+                       "(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d{1,6}))?)?)?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const bool iso = !m.captured(1).isEmpty();
+    const QDate date(m.captured(iso ? 1 : 6).toInt(), m.captured(iso ? 2 : 5).toInt(), m.captured(iso ? 3 : 4).toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    QTime time(0, 0);
+    if (!m.captured(7).isEmpty()) {
+        const QString fraction = (m.captured(10) + QStringLiteral("000")).left(3);
+        time = QTime(m.captured(7).toInt(), m.captured(8).toInt(), m.captured(9).toInt(), fraction.toInt());
+        if (!time.isValid())
+            return std::nullopt;
+    }
+    if (!withTime)
+        return date.toString(Qt::ISODate);
+    return date.toString(Qt::ISODate) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
 // The SQL literal of one legacy value carried into its target column; throws, naming the table, the row's id
 // and the column, when a number column holds something that is not a number, or a key a fraction.
 QString literal(const QVariant& v, const Column& column, const QString& table, const QString& rowId) {
@@ -143,30 +170,24 @@ QString literal(const QVariant& v, const Column& column, const QString& table, c
             if (v.isNull())
                 return QStringLiteral("NULL");
             return sql::quote(v.toString());
-        case Carry::TextForm: {
-            if (v.isNull())
+        case Carry::Mark:
+            return sql::quote(v.isNull() ? QString() : v.toString());
+        case Carry::Date:
+        case Carry::Stamp: {
+            if (empty)
                 return QStringLiteral("NULL");
-            QString s;
-            switch (v.typeId()) {
-                case QMetaType::QDate:
-                    s = v.toDate().toString(Qt::ISODate);
-                    break;
-                case QMetaType::QDateTime:
-                    s = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-                    break;
-                case QMetaType::QTime:
-                    s = v.toTime().toString(QStringLiteral("HH:mm:ss.zzz"));
-                    break;
-                case QMetaType::Double:
-                case QMetaType::Float:
-                    s = QString::number(v.toDouble(), 'g', 17);
-                    break;
-                default:
-                    s = v.toString().trimmed();
-            }
-            if (s.isEmpty())
-                return QStringLiteral("NULL");
-            return sql::quote(s);
+            const bool withTime = column.carry == Carry::Stamp;
+            std::optional<QString> iso;
+            if (v.typeId() == QMetaType::QDate && v.toDate().isValid())
+                iso = isoDate(v.toDate().toString(Qt::ISODate), withTime);
+            else if (v.typeId() == QMetaType::QDateTime && v.toDateTime().isValid())
+                iso = isoDate(v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), withTime);
+            else if (isTextual(v))
+                iso = isoDate(v.toString().trimmed(), withTime);
+            if (!iso)
+                throw DbError(
+                    QStringLiteral("В таблице %1 в столбце %2 не дата: «%3»").arg(where, column.name, v.toString()));
+            return sql::quote(*iso);
         }
     }
     return QStringLiteral("NULL");
@@ -251,46 +272,103 @@ QString targetConnectionText() {
     return QStringLiteral("Tabel_PgSQL;UID=sys");
 }
 
-Import::Import(Report progress, Report notice) : progress_(std::move(progress)), notice_(std::move(notice)) {}
+QString confirmationText() {
+    QStringList names;
+    for (const TablePair& pair : tablePairs())
+        names << pair.target;
+    return QStringLiteral("Данные таблиц ") + names.join(QStringLiteral(", ")) +
+           QStringLiteral(" будут заменены данными из Access. Продолжить?");
+}
 
-void Import::run() {
+Import::Import(Report progress, Confirm confirm) : progress_(std::move(progress)), confirm_(std::move(confirm)) {}
+
+bool Import::run() {
     if (running)
-        return;  // "Импорт" chosen again while the import lets events run
+        return false;  // "Импорт" chosen again while the import lets events run
     running = true;
-    struct Reset {
-        ~Reset() { running = false; }
-    } reset;
+    const auto reset = qScopeGuard([] { running = false; });
     rowsCopied_ = 0;
 
     OdbcConnection msa(QStringLiteral("MSA"), sourceText_);
     OdbcConnection pgsql(QStringLiteral("PGSQL"), targetText_);
-    {
-        // Date texts of the legacy source are read day first, as the program writes them.
-        QSqlQuery q(pgsql.db());
-        execOn(q, QStringLiteral("SET DateStyle = 'ISO, DMY'"));
-    }
+    const QStringList unfit = misfits(msa.db(), pgsql.db());
+    if (!unfit.isEmpty())
+        throw DbError(QStringLiteral("Импорт невозможен, ничего не изменено:\n") + unfit.join(QLatin1Char('\n')));
+    if (!confirm_ || !confirm_(confirmationText()))
+        return false;
     for (const TablePair& pair : tablePairs())
         copyTable(msa.db(), pgsql.db(), pair);
+    return true;
+}
+
+// Everything that would stop the copy half way, for all seven pairs: a target that is not a table, or lacks a
+// column; a source table or column that is missing, or a date column the source cannot hand over as text.
+QStringList Import::misfits(QSqlDatabase& source, QSqlDatabase& target) {
+    QStringList out;
+    textForms_.clear();
+    QSqlQuery cmd(target);
+    for (const TablePair& pair : tablePairs()) {
+        execOn(cmd, QStringLiteral("select c.relkind, array_to_string(array(select a.attname from pg_attribute a "
+                                   "where a.attrelid = c.oid and a.attnum > 0 and not a.attisdropped), ',') "
+                                   "from pg_class c where c.oid = to_regclass(%1)")
+                        .arg(sql::quote(pair.target)));
+        if (!cmd.next()) {
+            out << QStringLiteral("нет таблицы %1").arg(pair.target);
+        } else if (const QString kind = cmd.value(0).toString();
+                   kind != QLatin1String("r") && kind != QLatin1String("p")) {
+            out << QStringLiteral("%1 — представление, а не таблица").arg(pair.target);
+        } else {
+            const QStringList have = cmd.value(1).toString().split(QLatin1Char(','));
+            QStringList lacking;
+            for (const Column& c : pair.columns)
+                if (!have.contains(c.name, Qt::CaseInsensitive))
+                    lacking << c.name;
+            if (!lacking.isEmpty())
+                out << QStringLiteral("в таблице %1 нет столбцов: %2")
+                           .arg(pair.target, lacking.join(QStringLiteral(", ")));
+        }
+        cmd.finish();
+
+        QSqlQuery probe(source);
+        if (!probe.exec(QStringLiteral("select * from ") + pair.source + QStringLiteral(" where 1=0"))) {
+            out << QStringLiteral("в Access нет таблицы %1").arg(pair.source);
+            continue;
+        }
+        const QSqlRecord rec = probe.record();
+        probe.finish();
+        QStringList lacking;
+        for (const Column& c : pair.columns) {
+            if (rec.indexOf(c.name) < 0) {
+                lacking << c.name;
+                continue;
+            }
+            if (c.carry != Carry::Date && c.carry != Carry::Stamp)
+                continue;
+            // Dates are read as the text the source holds, so that the import itself judges them: a driver
+            // that converts them hands over an unreadable date as empty.
+            bool found = false;
+            for (const QString& form :
+                 {QStringLiteral("cast(%1 as varchar(40))"), QStringLiteral("{fn CONVERT(%1, SQL_VARCHAR)}")}) {
+                QSqlQuery t(source);
+                if (t.exec(QStringLiteral("select ") + form.arg(c.name) + QStringLiteral(" from ") + pair.source +
+                           QStringLiteral(" where 1=0"))) {
+                    textForms_[pair.source + QLatin1Char('.') + c.name] = form;
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                out << QStringLiteral("столбец %1 таблицы %2 в Access не читается как текст").arg(c.name, pair.source);
+        }
+        if (!lacking.isEmpty())
+            out << QStringLiteral("в таблице %1 в Access нет столбцов: %2")
+                       .arg(pair.source, lacking.join(QStringLiteral(", ")));
+    }
+    return out;
 }
 
 void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePair& pair) {
     QSqlQuery cmd(target);
-
-    // An upgraded database shows its products through a view over the ERP goods: nothing to fill there.
-    execOn(cmd,
-           QStringLiteral("select relkind from pg_class where oid = to_regclass(%1)").arg(sql::quote(pair.target)));
-    const QString kind = cmd.next() ? cmd.value(0).toString() : QString();
-    cmd.finish();
-    if (kind == QLatin1String("v") || kind == QLatin1String("m")) {
-        QString text = QStringLiteral("Таблица %1 не перенесена: %2 в этой базе — представление, а не таблица.")
-                           .arg(pair.source, pair.target);
-        if (pair.target == QLatin1String("accounts_dep.izdel"))
-            text += QStringLiteral(" Изделия берутся из справочника товаров ERP.");
-        if (notice_)
-            notice_(text);
-        return;
-    }
-
     bool inTransaction = false;
     qlonglong k = 0;
     try {
@@ -299,18 +377,18 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
         const qlonglong n = counter.next() ? counter.value(0).toLongLong() : 0;
         counter.finish();
 
+        QStringList selected;
+        for (const Column& c : pair.columns) {
+            const QString form = textForms_.value(pair.source + QLatin1Char('.') + c.name);
+            selected << (form.isEmpty() ? c.name : form.arg(c.name) + QStringLiteral(" as ") + c.name);
+        }
         QSqlQuery rows(source);
         rows.setForwardOnly(true);
-        execOn(rows, QStringLiteral("select * from ") + pair.source +
-                         (pair.sorted ? QStringLiteral(" order by id ASC") : QString()));
-        const QSqlRecord rec = rows.record();
+        execOn(rows, QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" from ") +
+                         pair.source + (pair.sorted ? QStringLiteral(" order by id ASC") : QString()));
         QList<int> index;
-        for (const Column& c : pair.columns) {
-            const int i = rec.indexOf(c.name);
-            if (i < 0)
-                throw DbError(QStringLiteral("В таблице %1 нет столбца %2").arg(pair.source, c.name));
-            index << i;
-        }
+        for (int c = 0; c < pair.columns.size(); ++c)
+            index << c;
 
         if (!target.transaction())
             throw DbError(errorText(target.lastError()));
@@ -365,13 +443,12 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
     }
 }
 
-void showNotice(const QString& text) {
-    ui::messageBox(text, QStringLiteral("Импорт"), ui::MB_WARNING);
+bool askToReplace(const QString& text) {
+    return ui::messageBox(text, QStringLiteral("Импорт"), ui::MB_QUESTION) == ui::IDYES;
 }
-
 }  // namespace legacy
 
 void runLegacyImport(std::function<void(const QString&)> progress) {
-    legacy::Import import(std::move(progress), legacy::showNotice);
+    legacy::Import import(std::move(progress), legacy::askToReplace);
     import.run();
 }

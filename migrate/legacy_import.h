@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,9 @@ enum class Carry {
     IntOrEmpty,  // whole number as Int, but an empty value stays empty (NULL)
     Float,       // fractional number; an empty value becomes 0
     Text,        // text as it stands
-    TextForm,    // through its text form: an empty value stays empty (NULL)
+    Mark,        // text as it stands; an empty value arrives as '' (an acceptance mark is never NULL)
+    Date,        // a date, read from its text form (ISO, or day first as DD.MM.YYYY); an empty value stays empty
+    Stamp,       // a date with an optional time of day, read as Date; an empty value stays empty
 };
 
 struct Column {
@@ -48,13 +51,18 @@ QString insertStatement(const TablePair& pair, const QList<QStringList>& rows);
 QString sourceConnectionText();  // "Tabel;PWD=tosumavid"
 QString targetConnectionText();  // "Tabel_PgSQL;UID=sys"
 
+// The question asked once before anything is replaced: "Данные таблиц ... будут заменены данными из Access.
+// Продолжить?" with the seven target tables.
+QString confirmationText();
+
 class Import {
 public:
     using Report = std::function<void(const QString&)>;
+    using Confirm = std::function<bool(const QString&)>;
 
-    // progress: the progress text, at least once per batch of rows; notice: something the user should know
-    // that does not stop the import (a table skipped).
-    Import(Report progress, Report notice);
+    // progress: the progress text, at least once per batch of rows; confirm: asks the question (true: go on),
+    // after every table was found fit and before anything is emptied.
+    Import(Report progress, Confirm confirm);
 
     // The QODBC connection texts (by default the two data sources above).
     void setConnectionTexts(const QString& source, const QString& target) {
@@ -65,28 +73,34 @@ public:
     // Rows sent in one statement (the progress text advances once per batch).
     void setBatchSize(int rows) { batchSize_ = rows < 1 ? 1 : rows; }
 
-    // Copies the seven tables. Each table is copied in one transaction: on an error that table stays as it
-    // was, the tables before it stay copied, and DbError is thrown with the reason; later tables are left.
-    // Pending user-interface events run between batches.
-    void run();
+    // Checks the seven sources and targets first (a target that is a view, a missing table or column on
+    // either side): anything that does not fit throws DbError naming all of it, and nothing is changed. Then
+    // asks; "no" changes nothing (false). Then copies the seven tables, each in one transaction: on an error
+    // (a value that cannot be read as its column needs among them) that table stays as it was, the tables
+    // before it stay copied, and DbError is thrown with the reason; later tables are left. Pending
+    // user-interface events run between batches. True when the tables were copied.
+    bool run();
 
     // Rows copied by the last run (for measurements).
     qlonglong rowsCopied() const { return rowsCopied_; }
 
 private:
+    QStringList misfits(QSqlDatabase& source, QSqlDatabase& target);
     void copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePair& pair);
 
-    Report progress_, notice_;
+    Report progress_;
+    Confirm confirm_;
     QString sourceText_ = sourceConnectionText(), targetText_ = targetConnectionText();
+    QHash<QString, QString> textForms_;  // "smena.data": how that source column is read as text
     int batchSize_ = 250;
     qlonglong rowsCopied_ = 0;
 };
 
-// Shows a notice of the import in a warning box with the caption "Импорт".
-void showNotice(const QString& text);
+// Asks the import's question in a question box with the caption "Импорт"; true for "Да".
+bool askToReplace(const QString& text);
 
 }  // namespace legacy
 
-// What the main window's "Импорт" runs: the import with its progress shown through `progress` and a skipped
-// table reported in a warning box. Errors are thrown as DbError (the standard error box shows them).
+// What the main window's "Импорт" runs: the import with its progress shown through `progress`, asking before it
+// replaces anything. Errors are thrown as DbError (the standard error box shows them).
 void runLegacyImport(std::function<void(const QString&)> progress);

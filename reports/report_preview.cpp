@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -14,6 +15,45 @@
 
 namespace report {
 
+namespace {
+
+// The toolbar's "Print": the print dialog, then the job; a job the printer refuses is said, and the preview
+// stays open so that the user can try again or save a PDF.
+void printFromPreview(const Layout& layout, QPrinter& printer, QDialog& preview) {
+    QPrintDialog dlg(&printer, &preview);
+    dlg.setObjectName(QStringLiteral("PrintDialog"));
+    if (ui::execModal(&dlg) != QDialog::Accepted)
+        return;
+    bool printed = false;
+    if (printer.isValid()) {
+        ui::HourGlass wait;
+        printed = print(layout, printer);
+    }
+    if (!printed) {
+        const QString name = printer.outputFormat() == QPrinter::PdfFormat
+                                 ? QDir::toNativeSeparators(printer.outputFileName())
+                                 : printer.printerName();
+        ui::messageBox(QStringLiteral("Отчет не напечатан: принтер «%1» не принял задание.").arg(name),
+                       QStringLiteral("Ошибка"), ui::MB_ERROR);
+        return;
+    }
+    preview.accept();
+}
+
+// Takes the toolbar's print action over from the preview's own handler, which closes the preview whatever the
+// printer answered.
+void takeOverPrint(QPrintPreviewDialog& dlg, const Layout& layout, QPrinter& printer) {
+    for (QAction* action : dlg.findChildren<QAction*>()) {
+        if (QObject::disconnect(action, SIGNAL(triggered(bool)), &dlg, SLOT(_q_print()))) {
+            action->setObjectName(QStringLiteral("PrintAction"));
+            QObject::connect(action, &QAction::triggered, &dlg,
+                             ui::guarded([&layout, &printer, &dlg](bool) { printFromPreview(layout, printer, dlg); }));
+        }
+    }
+}
+
+}  // namespace
+
 int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options) {
     QPrinter printer(QPrinter::HighResolution);
     setupPrinter(printer, layout);
@@ -23,6 +63,7 @@ int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options
     // The preview asks for the pages each time it needs them; no picture of every page is kept here.
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg,
                      ui::guarded([&layout](QPrinter* pr) { print(layout, *pr); }));
+    takeOverPrint(dlg, layout, printer);
     if (options.savePdf)
         if (auto* bar = dlg.findChild<QToolBar*>()) {
             bar->addSeparator();

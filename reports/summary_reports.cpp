@@ -236,16 +236,14 @@ void TForm18::Button6Click() {
     const QStringList heading = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
                                  QStringLiteral("Вид продукции"), QStringLiteral("Коробки"), QStringLiteral("Кол-во")};
     for (int c = 0; c < heading.size(); ++c)
-        xl.writeCell(1, c + 1, 1, heading[c]);
+        xl.writeText(1, c + 1, 1, heading[c]);
     int r = 2, k = 0;
     for (XLS_Rep.first(); !XLS_Rep.isEmpty() && !XLS_Rep.eof(); XLS_Rep.next()) {
-        xl.writeCell(1, 1, r, trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
-        xl.writeCell(1, 2, r,
+        xl.writeText(1, 1, r, trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
+        xl.writeText(1, 2, r,
                      summary::operationText(trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
                                             XLS_Rep.field(QStringLiteral("color")).asInt()));
-        xl.writeCell(1, 3, r,
-                     XLS_Rep.field(QStringLiteral("naimen")).asInt() == 0 ? QStringLiteral("Готовая продукция")
-                                                                          : QStringLiteral("Заготовки"));
+        xl.writeText(1, 3, r, report::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         xl.writeCell(1, 4, r, fmt::general(XLS_Rep.field(QStringLiteral("mass")).asDouble()));
         xl.writeCell(1, 5, r, QString::number(XLS_Rep.field(QStringLiteral("kolvo")).asLongLong()));
         progress(++k);

@@ -554,17 +554,47 @@ insert into accounts_dep.fatigue(id, id_nom, id_o, id_p, d_date, i_mnth, i_year,
         j->DTPcker1->setDate(QDate(2024, 3, 10));  // Sunday
         QVERIFY(j->CBox1->isChecked());
 
-        // Opening from the main window sets the date without touching the box; activation reloads the day.
+        // Every opening from the main window sets the box from the day (a Saturday's tick never carries over to a
+        // weekday); activation reloads the day.
         f.ui.onModal([](QDialog* dlg) {
             auto* w = static_cast<TForm25*>(dlg);
             QCOMPARE(w->DTPcker1->date(), kTuesday);
-            QVERIFY(w->CBox1->isChecked());
+            QVERIFY(!w->CBox1->isChecked());
+            QVERIFY(!w->CBox1->font().bold());
             QCOMPARE(w->fatigue.recordCount(), 1);
         });
         j->openFor(kTuesday);
         QCOMPARE(f.ui.modalShown.last(), QString("TForm25"));
         j->DTPcker1->setDate(QDate(2024, 3, 11));  // Monday
         QVERIFY(!j->CBox1->isChecked());
+    }
+
+    // Opened on a Saturday, then on a weekday: the weekday's entry is saved at the plain price, not as a day off.
+    void openingSetsDayOffFromDate() {
+        Fixture f;
+        TForm25* j = f.journal();
+        struct Visit {
+            QDate date;
+            bool dayOff;
+        };
+        const Visit visits[] = {{QDate(2024, 3, 9), true}, {kTuesday, false}, {QDate(2024, 3, 10), true}};
+        for (const Visit& v : visits) {
+            bool seen = false;
+            f.ui.onModal([&](QDialog* dlg) {
+                auto* w = static_cast<TForm25*>(dlg);
+                seen = true;
+                QCOMPARE(w->CBox1->isChecked(), v.dayOff);
+                QCOMPARE(w->CBox1->font().bold(), v.dayOff);
+                if (v.date == kTuesday)
+                    f.add(101, 11, 7777, "2");
+            });
+            j->openFor(v.date);
+            QVERIFY(seen);
+        }
+        QCOMPARE(f.db.value("select price || ' ' || i_holiday || ' ' || d_date from accounts_dep.fatigue"),
+                 QString("150.2500 0 2024-03-05"));
+        QCOMPARE(f.rows(101), QString("7777/0:2"));
+        QCOMPARE(f.ui.errors, QStringList());
     }
 
     void pickerSearch_data() {

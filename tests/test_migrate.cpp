@@ -1,5 +1,7 @@
 // The legacy import (a SQLite stand-in for the Access file behind "Tabel", the test database behind
 // "Tabel_PgSQL", both through unixODBC) and the schema upgrade.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,7 +56,7 @@ class TestMigrate : public QObject {
 
     QTemporaryDir tmp_;
     QString legacyFile_;
-    QStringList progress_, notices_;
+    QStringList progress_, questions_;
 
     // A legacy database of `rows` generated rows per table (0: empty tables) with extra rows from `sql`, in
     // the file behind "Tabel". unixODBC caches what it read from its configuration for a while, so the
@@ -73,8 +75,12 @@ class TestMigrate : public QObject {
 
     legacy::Import makeImport(const TestDb& db, int batch = 250) {
         progress_.clear();
-        notices_.clear();
-        legacy::Import imp([this](const QString& t) { progress_ << t; }, [this](const QString& t) { notices_ << t; });
+        questions_.clear();
+        legacy::Import imp([this](const QString& t) { progress_ << t; },
+                           [this](const QString& t) {
+                               questions_ << t;
+                               return true;
+                           });
         imp.setBatchSize(batch);
         imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
         return imp;
@@ -106,7 +112,7 @@ insert into OPER values (9, 4, 0, 0.1, 7), (10, 4, 1, NULL, 7);
 insert into VID_OPER values (4, 'Сборка');
 insert into WORKERS values (101, 'Иванов И.И.', 'ул. Ленина, 1');
 insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 00:00:00', 8, '2024-03-06 09:15:00'),
-                         (2, 101, 7, 9, NULL, NULL, 3, NULL, NULL, 'да', NULL, NULL, NULL);
+                         (2, 101, 7, 9, NULL, NULL, 3, NULL, NULL, NULL, NULL, NULL, NULL);
 )sql"));
         makeImport(db, 1).run();
 
@@ -128,14 +134,16 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         QCOMPARE(db.value("select concat_ws(',', w_id, i_id, o_id, kol_vo, brak, smena, cena, color, ok, data, time, "
                           "vvod) from accounts_dep.smena where id = 1"),
                  QStringLiteral("101,7,9,100,2,1,12.5,0,да,2024-03-05,8,2024-03-06 09:15:00"));
-        QCOMPARE(db.value("select concat_ws(',', kol_vo, brak, cena, color, data is null, time is null, vvod is null) "
-                          "from accounts_dep.smena where id = 2"),
-                 QStringLiteral("0,0,0,0,t,t,t"));
+        QCOMPARE(db.value("select concat_ws(',', kol_vo, brak, cena, color, data is null, time is null, vvod is null, "
+                          "ok = '') from accounts_dep.smena where id = 2"),
+                 QStringLiteral("0,0,0,0,t,t,t,t"));
+        // An empty acceptance mark arrives as '', so the journal's join ("ok<>'ok'") still lists the record.
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena where ok<>'ok'"), 2);
 
         // The progress text names the legacy table, the rows done and the rows in all.
         QVERIFY(progress_.contains(QStringLiteral("H_TABEL: 1 из 2 записей")));
         QVERIFY(progress_.contains(QStringLiteral("smena: 2 из 2 записей")));
-        QVERIFY(notices_.isEmpty());
+        QCOMPARE(questions_, QStringList{legacy::confirmationText()});
     }
 
     // Legacy numbers with a fraction or a decimal comma, as a legacy file holds them in columns it types Double
@@ -334,6 +342,7 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
     // the next run works.
     void missingDataSourceIsReported() {
         TestDb db;
+        toEarlierSchema(db);
         db.exec(QStringLiteral("insert into accounts_dep.workers (id, fio) values (3, 'третий')"));
         prepare(5);
         auto imp = makeImport(db);
@@ -354,32 +363,295 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 5);
     }
 
-    // Against an upgraded database izdel is a view over the ERP goods: the products are skipped with a clear
-    // warning, the other tables imported.
-    void upgradedDatabaseSkipsProducts() {
+    // Before anything is emptied, all seven pairs are checked; whatever does not fit is named in one message and
+    // nothing changes (the upgraded database's products view among them: its maintenance rows and shift records
+    // stay as they were).
+    void unfitDatabaseIsRefused_data() {
+        QTest::addColumn<bool>("earlier");  // izdel a table of its own, as before the upgrade
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("reasons");
+        QTest::newRow("upgraded database") << false << ""
+                                           << "" << QStringList{"accounts_dep.izdel — представление, а не таблица"};
+        QTest::newRow("target table and columns missing")
+            << true
+            << "drop table accounts_dep.nomenkl; alter table accounts_dep.smena drop column vvod, drop column color"
+            << ""
+            << QStringList{"нет таблицы accounts_dep.nomenkl",
+                           "в таблице accounts_dep.smena нет столбцов: color, vvod"};
+        QTest::newRow("view, source table and column missing")
+            << false << ""
+            << "drop table VID_OPER; alter table WORKERS drop column addr"
+            << QStringList{"accounts_dep.izdel — представление, а не таблица", "в Access нет таблицы VID_OPER",
+                           "в таблице WORKERS в Access нет столбцов: addr"};
+    }
+    void unfitDatabaseIsRefused() {
+        QFETCH(bool, earlier);
+        QFETCH(QString, target);
+        QFETCH(QString, source);
+        QFETCH(QStringList, reasons);
+        TestDb db;
+        if (earlier)
+            toEarlierSchema(db);
+        db.exec(QStringLiteral(
+            "insert into accounts_dep.h_tabel (id, w_id, month, year, i_type, i_night, d5) values (40, 101, 3, 2024, "
+            "7777, 0, 8), (41, 101, 3, 2024, 0, 0, 6);"
+            "insert into accounts_dep.smena (id, w_id, ok, data) values (1, 17, 'no', '2024-03-05'), "
+            "(2, 18, 'no', '2024-03-05');"
+            "insert into accounts_dep.workers (id, fio) values (3, 'третий');"
+            "insert into accounts_dep.vid_oper (id, vid) values (4, 'Сборка')"));
+        if (!target.isEmpty())
+            db.exec(target);
+        prepare(10, source);
+        const QString before = db.value(
+            "select string_agg(c.relname || ':' || (xpath('/row/n/text()', query_to_xml('select count(*) as n from "
+            "accounts_dep.' || c.relname, false, true, '')))[1]::text, ',' order by c.relname) from pg_class c "
+            "where c.relnamespace = 'accounts_dep'::regnamespace and c.relkind = 'r'");
+        QString error;
+        try {
+            makeImport(db).run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("Импорт невозможен, ничего не изменено:\n") + reasons.join('\n'));
+        QVERIFY(questions_.isEmpty());
+        QVERIFY(progress_.isEmpty());
+        QCOMPARE(
+            db.value("select string_agg(c.relname || ':' || (xpath('/row/n/text()', query_to_xml('select count(*) as n "
+                     "from accounts_dep.' || c.relname, false, true, '')))[1]::text, ',' order by c.relname) from "
+                     "pg_class c where c.relnamespace = 'accounts_dep'::regnamespace and c.relkind = 'r'"),
+            before);
+        QCOMPARE(db.value("select string_agg(id || ':' || d5, ',' order by id) from accounts_dep.h_tabel"),
+                 QStringLiteral("40:8,41:6"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena where ok<>'ok' and data = '2024-03-05'"), 2);
+    }
+
+    // The one question, through the message box seam: "Нет" leaves every table as it was, "Да" imports.
+    void askedOnceBeforeReplacing() {
         TestDb db;
         ScriptedUi ui;
-        db.exec(QStringLiteral(
-            "insert into cmn_classifier.item (id, id_level, s_caption) values (100, 2, 'Ведра');"
-            "insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, id_class_item) values (230, 'А-12', 100);"));
+        toEarlierSchema(db);
+        db.exec(
+            QStringLiteral("insert into accounts_dep.workers (id, fio) values (3, 'третий');"
+                           "insert into accounts_dep.h_tabel (id, w_id, month, year, i_type, d5) values "
+                           "(40, 101, 3, 2024, 7777, 8)"));
         prepare(10);
         QStringList shown;
-        legacy::Import imp([&](const QString& t) { shown << t; }, legacy::showNotice);
+        legacy::Import imp([&](const QString& t) { shown << t; }, legacy::askToReplace);
         imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
-        imp.run();
-
+        ui.answer(ui::IDNO);
+        QVERIFY(!imp.run());
         QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("Импорт"));
-        QCOMPARE(ui.messages[0].flags, int(ui::MB_WARNING));
         QCOMPARE(ui.messages[0].text,
-                 QStringLiteral("Таблица IZDEL не перенесена: accounts_dep.izdel в этой базе — представление, а не "
-                                "таблица. Изделия берутся из справочника товаров ERP."));
-        QVERIFY(ui.errors.isEmpty());
-        QCOMPARE(db.value("select string_agg(id || marka, ',') from accounts_dep.izdel"), QStringLiteral("230А-12"));
-        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 10);
+                 QStringLiteral("Данные таблиц accounts_dep.h_tabel, accounts_dep.izdel, accounts_dep.nomenkl, "
+                                "accounts_dep.oper, accounts_dep.vid_oper, accounts_dep.workers, accounts_dep.smena "
+                                "будут заменены данными из Access. Продолжить?"));
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("Импорт"));
+        QCOMPARE(ui.messages[0].flags, 36);
+        QVERIFY(shown.isEmpty());
+        QCOMPARE(db.value("select id || trim(fio) from accounts_dep.workers"), QStringLiteral("3третий"));
+        QCOMPARE(db.value("select id || ':' || d5 from accounts_dep.h_tabel"), QStringLiteral("40:8"));
+        for (const char* t : {"izdel", "nomenkl", "oper", "vid_oper", "smena"})
+            QCOMPARE(db.count(QStringLiteral("select count(*) from accounts_dep.") + QLatin1String(t)), 0);
+
+        ui.answer(ui::IDYES);
+        QVERIFY(imp.run());
+        QCOMPARE(ui.messages.size(), 2);
         QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 10);
-        QVERIFY(shown.contains(QStringLiteral("OPER: 10 из 10 записей")));
-        QVERIFY(!shown.join(QLatin1Char('\n')).contains(QStringLiteral("IZDEL:")));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), 10);
+        QVERIFY(shown.contains(QStringLiteral("smena: 10 из 10 записей")));
+    }
+
+    // Dates are read from the text the legacy file holds: ISO or day first arrive as the same date; a text that
+    // is no valid date stops the import at its table (left as it was), naming table, id, column and value,
+    // instead of arriving as an empty date or as some other day.
+    void datesReadOrRefused_data() {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("vvod");
+        QTest::addColumn<QString>("arrived");  // data / vvod, or the refusal
+        QTest::newRow("ISO") << "2024-03-05"
+                             << "2024-03-06 09:15:00"
+                             << "2024-03-05 / 2024-03-06 09:15:00";
+        QTest::newRow("ISO with midnight") << "2024-03-05 00:00:00"
+                                           << "2024-03-06T09:15"
+                                           << "2024-03-05 / 2024-03-06 09:15:00";
+        QTest::newRow("day first") << "05.03.2024"
+                                   << "6.3.2024 09:15:30"
+                                   << "2024-03-05 / 2024-03-06 09:15:30";
+        QTest::newRow("empty stays empty") << ""
+                                           << ""
+                                           << "- / -";
+        QTest::newRow("day 0") << "1900-01-00"
+                               << ""
+                               << "В таблице smena (id 7) в столбце data не дата: «1900-01-00»";
+        QTest::newRow("30 February") << "30.02.2024"
+                                     << ""
+                                     << "В таблице smena (id 7) в столбце data не дата: «30.02.2024»";
+        QTest::newRow("month first") << "03/05/2024"
+                                     << ""
+                                     << "В таблице smena (id 7) в столбце data не дата: «03/05/2024»";
+        QTest::newRow("a word") << "2024-03-05"
+                                << "today"
+                                << "В таблице smena (id 7) в столбце vvod не дата: «today»";
+        QTest::newRow("a serial number") << "45356"
+                                         << ""
+                                         << "В таблице smena (id 7) в столбце data не дата: «45356»";
+        QTest::newRow("hour 25") << "2024-03-05"
+                                 << "2024-03-06 25:00"
+                                 << "В таблице smena (id 7) в столбце vvod не дата: «2024-03-06 25:00»";
+    }
+    void datesReadOrRefused() {
+        QFETCH(QString, data);
+        QFETCH(QString, vvod);
+        QFETCH(QString, arrived);
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec("insert into accounts_dep.smena (id, w_id, ok, data) values (1, 17, 'no', '2023-01-02')");
+        auto text = [](const QString& v) { return v.isEmpty() ? QStringLiteral("NULL") : "'" + v + "'"; };
+        prepare(0, QStringLiteral("insert into WORKERS values (17, 'Иванов', '');"
+                                  "insert into smena (id, w_id, ok, data, vvod) values (7, 17, 'no', %1, %2);")
+                       .arg(text(data), text(vvod)));
+        QString error;
+        try {
+            makeImport(db).run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        if (arrived.startsWith(QStringLiteral("В таблице"))) {
+            QCOMPARE(error, QStringLiteral("Импорт остановлен на таблице smena (accounts_dep.smena оставлена без "
+                                           "изменений):\n") +
+                                arrived);
+            QCOMPARE(db.value("select string_agg(id || ' ' || data, ',') from accounts_dep.smena"),
+                     QStringLiteral("1 2023-01-02"));
+            QCOMPARE(db.count("select count(*) from accounts_dep.workers where id = 17"), 1);  // copied before
+            return;
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(db.value("select coalesce(data::text, '-') || ' / ' || coalesce(vvod::text, '-') "
+                          "from accounts_dep.smena where id = 7"),
+                 arrived);
+    }
+
+    // ---------------------------------------------------------------------------------------------------------
+    // scripts/legacy-from-mdb, with MDB Tools stood in by small commands that read a SQLite file as the "Access
+    // file": a good conversion (run twice into the same file: nothing doubled, nothing beside the seven tables,
+    // and the import reads it), and each check stopping the conversion with the reason, the earlier file kept.
+
+    void mdbConversion_data() {
+        QTest::addColumn<QString>("change");  // applied to the stand-in "Access file"
+        QTest::addColumn<QString>("count");   // TABLE=N: what the stand-in mdb-count says for TABLE
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("good") << "create table MSysObjects (id INTEGER); insert into MSysObjects values (1);"
+                              << ""
+                              << "";
+        QTest::newRow("rows lost") << ""
+                                   << "OPER=21"
+                                   << "таблица OPER: в Access 21 строк, перенесено 20";
+        QTest::newRow("date before 1900")
+            << "update smena set data = '1900-01-00' where id = 3;"
+            << ""
+            << "таблица smena, столбец data: 1 знач. не дата вида ГГГГ-ММ-ДД, например «1900-01-00»";
+        QTest::newRow("30 February") << "update smena set vvod = '2024-02-30 08:00:00' where id in (4, 5);"
+                                     << ""
+                                     << "таблица smena, столбец vvod: 2 знач. не дата вида ГГГГ-ММ-ДД, например "
+                                        "«2024-02-30 08:00:00»";
+        QTest::newRow("table missing") << "drop table VID_OPER;"
+                                       << ""
+                                       << "в файле %1 нет таблицы VID_OPER";
+    }
+    void mdbConversion() {
+        QFETCH(QString, change);
+        QFETCH(QString, count);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        const QString bin = dir.filePath("bin"), mdb = dir.filePath("tabel.mdb"), out = dir.filePath("out.sqlite");
+        QVERIFY(QDir().mkpath(bin));
+        const QString log = dir.filePath("export.log");
+        auto tool = [&](const char* name, const QString& body) {
+            QFile f(bin + '/' + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(("#!/usr/bin/env bash\nset -e\n" + body).toUtf8());
+            f.close();
+            f.setPermissions(f.permissions() | QFile::ExeOwner);
+        };
+        tool("mdb-schema",
+             "while getopts T: o; do t=$OPTARG; done; shift $((OPTIND - 1))\n"
+             "sqlite3 \"$1\" \".schema $t\"\n");
+        tool("mdb-export", "echo \"$MDB_JET3_CHARSET $*\" >>'" + log +
+                               "'\nfor a; do f=$t; t=$a; done\n"
+                               "sqlite3 \"$f\" \".mode insert $t\" \"select * from $t\"\n");
+        tool("mdb-count",
+             "if [ -f \"$1.count.$2\" ]; then cat \"$1.count.$2\"; else sqlite3 \"$1\" \"select count(*) "
+             "from $2\"; fi\n");
+        runTool(QStringLiteral("bash"), {sourceDir() + QStringLiteral("/scripts/legacy-sqlite"), mdb, "20"});
+        if (!change.isEmpty())
+            runTool(QStringLiteral("sqlite3"), {mdb}, change.toUtf8());
+        if (!count.isEmpty()) {
+            QFile f(mdb + ".count." + count.section('=', 0, 0));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(count.section('=', 1).toUtf8() + "\n");
+        }
+        {
+            QFile earlier(out);  // what an earlier run left
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        auto convert = [&]() {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("PATH", bin + ':' + env.value("PATH"));
+            env.remove("MDB_JET3_CHARSET");
+            p.setProcessEnvironment(env);
+            p.start("bash", {sourceDir() + "/scripts/legacy-from-mdb", mdb, out});
+            p.waitForFinished(120000);
+            return qMakePair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
+        };
+        const auto [code, error] = convert();
+        if (!failure.isEmpty()) {
+            QCOMPARE(error, "legacy-from-mdb: " + failure.arg(mdb));
+            QCOMPARE(code, 1);
+            QFile earlier(out);
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+            QCOMPARE(
+                QDir(dir.path()).entryList(QDir::Files),
+                (QStringList{"export.log", "out.sqlite", "tabel.mdb"}) +
+                    (count.isEmpty() ? QStringList() : QStringList{"tabel.mdb.count." + count.section('=', 0, 0)}));
+            return;
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(code, 0);
+        QVERIFY(convert().first == 0);  // a second run into the same file
+        auto tables = [&]() {
+            QProcess p;
+            p.start("sqlite3", {out,
+                                "select group_concat(name, ' ') from (select name from sqlite_master where "
+                                "type = 'table' and name not like 'sqlite_%' order by name)"});
+            p.waitForFinished();
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(tables(), QStringLiteral("H_TABEL IZDEL NOMENKL OPER VID_OPER WORKERS smena"));
+        QProcess rows;
+        rows.start("sqlite3", {out,
+                               "select (select count(*) from H_TABEL) || ' ' || (select count(*) from smena) || ' '"
+                               " || (select count(*) from NOMENKL)"});
+        rows.waitForFinished();
+        QCOMPARE(QString::fromUtf8(rows.readAllStandardOutput()).trimmed(), QStringLiteral("20 20 20"));
+        QFile l(log);
+        QVERIFY(l.open(QIODevice::ReadOnly));
+        const QStringList exports = QString::fromUtf8(l.readAll()).trimmed().split('\n');
+        QCOMPARE(exports.size(), 14);  // seven tables, twice
+        for (const QString& e : exports)
+            QVERIFY2(e.startsWith("CP1251 ") && e.contains(" -b hex "), qPrintable(e));
+
+        // The converted file is what the import reads.
+        TestDb db;
+        toEarlierSchema(db);
+        QVERIFY(QFile::remove(legacyFile_));
+        QVERIFY(QFile::copy(out, legacyFile_));
+        makeImport(db).run();
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena where data is not null and vvod is not null"), 20);
+        QCOMPARE(db.count("select count(*) from accounts_dep.workers"), 20);
     }
 
     // ---------------------------------------------------------------------------------------------------------

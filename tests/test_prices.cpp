@@ -21,6 +21,7 @@
 #include "core/dataset_model.h"
 #include "core/excel_writer.h"
 #include "support/testdb.h"
+#include "support/workbook.h"
 
 namespace {
 
@@ -176,6 +177,31 @@ private slots:
             ["В-7", "Сборка", 7.5, "Готовая продукция"]])")
                                         .array();
         QCOMPARE(rows, expected);
+    }
+
+    // Marks and operation names that look like numbers arrive in the workbook as the texts they are; the price
+    // stays a number.
+    void exportKeepsMarksAsText() {
+        Fixture f;
+        f.db.exec(
+            "update cmn_gds_and_srv.gds_and_srv set s_caption = '12.10' where id = 231;"
+            "update cmn_gds_and_srv.gds_and_srv set s_caption = '1,50' where id = 232;"
+            "update accounts_dep.vid_oper set vid = '007' where id = 8;"
+            "update accounts_dep.oper set cena_new = 2.5 where id = 412");
+        f.ui.onModal([&](QDialog*) { f.list()->Button5->click(); });
+        f.list()->runList();
+        const QJsonObject cells = readWorkbook(plainWriter().fileName());
+        QStringList got;  // each row as JSON, so that a text shows its quotes and a number none
+        for (int r = 2; cells.contains(QStringLiteral("A%1").arg(r)); ++r) {
+            QJsonArray row;
+            for (const char* c : {"A", "B", "C", "D"})
+                row.append(cells[QString::fromLatin1(c) + QString::number(r)]);
+            got << QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact));
+        }
+        got.sort();
+        QCOMPARE(got,
+                 (QStringList{R"(["1,50","007",0,"Готовая продукция"])", R"(["1,50","Сборка",7.5,"Готовая продукция"])",
+                              R"(["12.10","007",2.5,"Заготовки"])", R"(["А-12","Сборка",0,"Готовая продукция"])"}));
     }
 
     // Delete asks, and removes an operation no shift record names from the grid, together with its norms.

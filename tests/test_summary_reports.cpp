@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -332,6 +335,35 @@ private slots:
         QVERIFY(!cells.contains("A5"));
     }
 
+    // Names that look like numbers (a nomenclature group «12.10», an operation «1,50») arrive as the texts they
+    // are; boxes and pieces stay numbers.
+    void exportKeepsNamesAsText() {
+        Fixture f;
+        f.db.exec(
+            "update cmn_classifier.item set s_caption = '12.10' where id = 100;"
+            "update accounts_dep.vid_oper set vid = '1,50' where id = 8");
+        TForm18* w = f.w();
+        w->RadioGroup1->button(2)->click();
+        w->Button6->click();
+        const QJsonObject cells = readWorkbook(plainWriter().fileName());
+        QJsonArray row;
+        for (const char* c : {"A2", "B2", "C2", "D2", "E2"})
+            row.append(cells[QLatin1String(c)]);
+        QCOMPARE(QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact)),
+                 QStringLiteral(R"x(["12.10","1,50 (грунт)","Заготовки",50,20])x"));
+        w->RadioGroup1->button(0)->click();
+        f.db.exec("update accounts_dep.smena set color = 0 where o_id = 412");
+        w->Button6->click();
+        const QJsonObject all = readWorkbook(plainWriter().fileName());
+        QStringList rows;
+        for (int r = 2; all.contains(QStringLiteral("A%1").arg(r)); ++r)
+            if (all[QStringLiteral("B%1").arg(r)] == QJsonValue(QStringLiteral("1,50")))
+                rows << QStringLiteral("%1 %2")
+                            .arg(all[QStringLiteral("A%1").arg(r)].isString())
+                            .arg(all[QStringLiteral("E%1").arg(r)].toDouble());
+        QCOMPARE(rows, QStringList{"1 20"});  // the name as text, the pieces a number
+    }
+
     // An export that could not open a workbook changes nothing; the next one, with another period, writes that
     // period's data.
     void failedExportThenAnother() {
@@ -432,6 +464,46 @@ private slots:
                  "Не удалось записать файл " + dir_.filePath(QStringLiteral("нет/такой/папки/r.pdf")) + ".");
         QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.ui.messages[0].flags, 16);
+    }
+
+    // A print the printer refuses is said, and the preview stays open; a print that works closes it.
+    void printFromPreview() {
+        Fixture f;
+        const QString bad = dir_.filePath(QStringLiteral("нет/такой/папки/p.pdf"));
+        const QString good = dir_.filePath(QStringLiteral("напечатано.pdf"));
+        // The print dialog's choice: the printer writes into that file (as "Печать в файл" does).
+        auto printTo = [&](const QString& file) {
+            f.ui.onModal([file](QDialog* d) {
+                auto* dlg = qobject_cast<QPrintDialog*>(d);
+                QVERIFY(dlg);
+                dlg->printer()->setOutputFormat(QPrinter::PdfFormat);
+                dlg->printer()->setOutputFileName(file);
+                dlg->done(QDialog::Accepted);
+            });
+        };
+        bool openAfterFailure = false, closedAfterPrint = false;
+        f.ui.onModal([&](QDialog* d) {
+            auto* print = d->findChild<QAction*>(QStringLiteral("PrintAction"));
+            QVERIFY(print);
+            printTo(bad);
+            print->trigger();
+            openAfterFailure = d->isVisible() && d->result() != QDialog::Accepted;
+            printTo(good);
+            print->trigger();
+            closedAfterPrint = !d->isVisible() && d->result() == QDialog::Accepted;
+        });
+        f.w()->Button4->click();
+        QCOMPARE(f.ui.modalShown, (QStringList{"ReportPreview", "PrintDialog", "PrintDialog"}));
+        QVERIFY(openAfterFailure);
+        QVERIFY(closedAfterPrint);
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, "Отчет не напечатан: принтер «" + bad + "» не принял задание.");
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(f.ui.messages[0].flags, 16);
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), good, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("Алексеев А.А.")));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include "base/datamodule.h"
@@ -17,7 +18,6 @@
 #include "catalog/workers_list.h"
 #include "core/format.h"
 #include "core/ui.h"
-#include "timesheet/maintenance_journal.h"
 #include "timesheet/maintenance_logic.h"
 #include "timesheet/nomenclature_picker.h"
 #include "timesheet/window_style.h"
@@ -119,6 +119,45 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     setFixedWindow(this, QSize(470, 230));
 }
 
+bool TForm24::openForAdd(const Day& d) {
+    day = d;
+    openKinds();
+    Tag = 0;
+    entryId = 0;
+    Edit1->clear();
+    Edit2->clear();
+    Edit6->setText(QStringLiteral("0"));
+    CBox1->setChecked(false);
+    CBox1->setEnabled(true);
+    workerId = 0;
+    groupId = 0;
+    selectKind(maint::kMaintenance);
+    return run();
+}
+
+bool TForm24::openForEdit(const Day& d, const Entry& entry) {
+    day = d;
+    Tag = 1;
+    openKinds();
+    Edit1->setText(entry.workerName);
+    Edit2->setText(entry.groupName);
+    Edit6->setText(entry.id == 0 ? QString() : QString::number(entry.hours));
+    groupId = entry.group;
+    workerId = entry.worker;
+    entryId = entry.id;
+    selectKind(entry.kind);
+    CBox1->setChecked(entry.night);
+    CBox1->setEnabled(false);
+    return run();
+}
+
+bool TForm24::run() {
+    saved_ = false;
+    const auto close = qScopeGuard([this] { closeKinds(); });
+    ui::execModal(this);
+    return saved_;
+}
+
 void TForm24::openKinds() {
     type_work.open();
 }
@@ -206,14 +245,13 @@ void TForm24::Button1Click() {
         ui::messageBox(QStringLiteral("Не задана цена вида работ!"), kError, ui::MB_ERROR);
         return;
     }
-    TForm25* journal = app().form25;
-    const bool dayOff = journal->CBox1->isChecked();
+    const bool dayOff = day.dayOff;
     maint::Entry e;
     e.group = groupId;
     e.kind = selectedKind();
     e.worker = workerId;
-    e.date = journal->DTPcker1->date();
-    e.shift = journal->shiftNumber;
+    e.date = day.date;
+    e.shift = day.shift;
     e.hours = hours;
     e.price = type_work.field(QStringLiteral("price")).asDouble() * (dayOff ? 2 : 1);
     e.holiday = dayOff ? 1 : 0;
@@ -226,8 +264,8 @@ void TForm24::Button1Click() {
         Edit6->selectAll();
         return;
     }
+    saved_ = true;  // also when the entry was gone: the journal shows that
     if (outcome.status == WriteOutcome::NotFound)
         ui::messageBox(QStringLiteral("Запись уже удалена с другого рабочего места."), kError, ui::MB_ERROR);
-    journal->reloadKeepingRow();
     reject();
 }

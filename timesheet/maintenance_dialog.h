@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 
 #include "core/dataset.h"
@@ -18,12 +19,32 @@ class TForm24 : public QDialog {
 public:
     explicit TForm24(QWidget* parent = nullptr);
 
+    // What the journal hands over: its day, its "Выходной" box and the shift written into new entries.
+    struct Day {
+        QDate date;
+        bool dayOff = false;
+        int shift = 1;
+    };
+    // The journal's current entry, as a change starts from it (id 0: the journal has none, the fields stay empty).
+    struct Entry {
+        int id = 0;
+        QString workerName, groupName;
+        int worker = 0, group = 0, kind = 0, hours = 0;
+        bool night = false;
+    };
+    // Shows the dialog modally for a new entry of that day, or for a change of the entry (its night flag
+    // fixed). True when a save was made (the journal then reloads its day list).
+    bool openForAdd(const Day& day);
+    bool openForEdit(const Day& day, const Entry& entry);
+
     int Tag = 0;       // 0: the save adds an entry; otherwise it changes entry entryId
     int entryId = 0;   // the journal's current entry, for a change
     int workerId = 0;  // chosen worker (accounts_dep.person.id), 0: none
     int groupId = 0;   // chosen nomenclature group (cmn_classifier.item.id), 0: none
 
     Dataset type_work;  // the two work kinds with their hourly price
+
+    Day day;  // the journal's day, given at opening
 
     QGroupBox* GroupBox1;
     QLabel* Label1;
@@ -42,7 +63,7 @@ public:
     QPushButton* Button1;
     QPushButton* Button6;
 
-    // The work kind list, as the journal opens it before a showing and closes it afterwards.
+    // The work kind list, open while the dialog is shown.
     void openKinds();
     void closeKinds();
     // Selects the work kind with that key (none when the list lacks it).
@@ -56,6 +77,9 @@ public:
     void cb_type_workChange();
 
 private:
+    bool run();
     void fillKinds();
     void showPrice();
+
+    bool saved_ = false;
 };

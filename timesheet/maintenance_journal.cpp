@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -90,6 +88,8 @@ void TForm25::openFor(const QDate& date) {
         const QSignalBlocker block(DTPcker1);
         DTPcker1->setDate(date);
     }
+    // The day-off box follows the day at every opening, as a change of the date sets it.
+    CBox1->setChecked(fmt::isWeekend(date));
     ui::execModal(this);
 }
 
@@ -130,41 +130,29 @@ void TForm25::reloadKeepingRow() {
         fatigue.setRecNo(row);
 }
 
+TForm24::Day TForm25::day() const {
+    return {DTPcker1->date(), CBox1->isChecked(), shiftNumber};
+}
+
 void TForm25::Button5Click() {
-    TForm24* d = app().form24;
-    d->openKinds();
-    d->Tag = 0;
-    d->entryId = 0;
-    d->Edit1->clear();
-    d->Edit2->clear();
-    d->Edit6->setText(QStringLiteral("0"));
-    d->CBox1->setChecked(false);
-    d->CBox1->setEnabled(true);
-    d->workerId = 0;
-    d->groupId = 0;
-    d->selectKind(maint::kMaintenance);
-    ui::execModal(d);
-    d->closeKinds();
+    if (app().form24->openForAdd(day()))
+        reloadKeepingRow();
 }
 
 void TForm25::Button6Click() {
-    TForm24* d = app().form24;
-    d->Tag = 1;
-    d->openKinds();
-    const bool has = fatigue.isOpen() && !fatigue.isEmpty();
-    auto text = [&](const char* f) { return has ? fatigue.field(QLatin1String(f)).asString() : QString(); };
-    auto number = [&](const char* f) { return has ? fatigue.field(QLatin1String(f)).asInt() : 0; };
-    d->Edit1->setText(text("fio"));
-    d->Edit2->setText(text("s_caption"));
-    d->Edit6->setText(text("cnt"));
-    d->groupId = number("id_nom");
-    d->workerId = number("id_p");
-    d->entryId = number("id");
-    d->selectKind(number("id_o"));
-    d->CBox1->setChecked(number("i_night") != 0);
-    d->CBox1->setEnabled(false);
-    ui::execModal(d);
-    d->closeKinds();
+    TForm24::Entry e;
+    if (fatigue.isOpen() && !fatigue.isEmpty()) {
+        e.id = fatigue.field(QStringLiteral("id")).asInt();
+        e.workerName = fatigue.field(QStringLiteral("fio")).asString();
+        e.groupName = fatigue.field(QStringLiteral("s_caption")).asString();
+        e.hours = fatigue.field(QStringLiteral("cnt")).asInt();
+        e.group = fatigue.field(QStringLiteral("id_nom")).asInt();
+        e.worker = fatigue.field(QStringLiteral("id_p")).asInt();
+        e.kind = fatigue.field(QStringLiteral("id_o")).asInt();
+        e.night = fatigue.field(QStringLiteral("i_night")).asInt() != 0;
+    }
+    if (app().form24->openForEdit(day(), e))
+        reloadKeepingRow();
 }
 
 void TForm25::Button7Click() {

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include "core/dataset.h"
+#include "timesheet/maintenance_dialog.h"
 
 class DbGrid;
 class QCheckBox;
@@ -17,7 +18,7 @@ class TForm25 : public QDialog {
 public:
     explicit TForm25(QWidget* parent = nullptr);
 
-    // Opening from the main window: the date picker set to date (the day-off box keeps its state), shown modally.
+    // Opening from the main window: the date picker set to date and the day-off box set from it, shown modally.
     void openFor(const QDate& date);
 
     int Tag = 0;
@@ -46,5 +47,6 @@ public:
     void reloadKeepingRow();
 
 protected:
+    TForm24::Day day() const;
     void showEvent(QShowEvent* event) override;
 };

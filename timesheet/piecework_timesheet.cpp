@@ -14,6 +14,7 @@
 #include "core/dataset_model.h"
 #include "core/format.h"
 #include "core/ui.h"
+#include "timesheet/shift_timesheet.h"
 #include "timesheet/window_style.h"
 
 namespace piecework {
@@ -189,10 +190,7 @@ TForm27::TForm27(QWidget* parent)
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QStringLiteral("Январь"), QStringLiteral("Февраль"), QStringLiteral("Март"),
-                         QStringLiteral("Апрель"), QStringLiteral("Май"), QStringLiteral("Июнь"),
-                         QStringLiteral("Июль"), QStringLiteral("Август"), QStringLiteral("Сентябрь"),
-                         QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"), QStringLiteral("Декабрь")});
+    ComboBox1->addItems(timesheet::monthNames());
     cb_year = new QComboBox(this);
     cb_year->setObjectName(QStringLiteral("cb_year"));
     Label1 = new QLabel(QStringLiteral("Сумма (р.)     "), this);

@@ -113,10 +113,10 @@ void setupPrinter(QPrinter& printer, const Layout& layout) {
     printer.setDocName(layout.title);
 }
 
-void print(const Layout& layout, QPrinter& printer) {
+bool print(const Layout& layout, QPrinter& printer) {
     QPainter p;
     if (!p.begin(&printer))
-        return;
+        return false;
     int from = 1, to = layout.pageCount();
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
         from = std::max(1, printer.fromPage());
@@ -124,12 +124,14 @@ void print(const Layout& layout, QPrinter& printer) {
     }
     bool first = true;
     for (int i = from; i <= to; ++i) {
-        if (!first)
-            printer.newPage();
+        if (!first && !printer.newPage()) {
+            p.end();
+            return false;
+        }
         first = false;
         paintPage(p, layout, i - 1);
     }
-    p.end();
+    return p.end();
 }
 
 bool writePdf(const Layout& layout, const QString& fileName) {

@@ -15,8 +15,9 @@ void paintPage(QPainter& painter, const Layout& layout, int page);
 // Sets up the printer for the layout's page (A4, orientation, no printer margins: the layout has its own).
 void setupPrinter(QPrinter& printer, const Layout& layout);
 
-// Prints every page (or the printer's chosen page range).
-void print(const Layout& layout, QPrinter& printer);
+// Prints every page (or the printer's chosen page range); false when the printer refused (it could not begin
+// or finish the job, or a new page).
+bool print(const Layout& layout, QPrinter& printer);
 
 // Writes the pages into a PDF file; false when the file cannot be written.
 bool writePdf(const Layout& layout, const QString& fileName);
