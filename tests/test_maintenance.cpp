@@ -403,7 +403,9 @@ private slots:
             "values (11, 7777, 101, '2024-03-05', 3, 2024, 1, 32000, 1)");
         f.enter(101, 11, 7777, "1000");
         f.journal()->Button5Click();
-        QCOMPARE(f.ui.errors, QStringList{"ERROR:  smallint out of range"});  // the day's hours do not fit the cell
+        // the day's hours do not fit the cell
+        QCOMPARE(f.ui.errors, QStringList{"Изменение не выполнено: число вне допустимого диапазона."});
+        QCOMPARE(f.ui.errorDetails, QStringList{"ERROR:  smallint out of range"});
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 1);
         QCOMPARE(f.db.count("select count(*) from accounts_dep.h_tabel"), 0);
     }
@@ -416,9 +418,11 @@ private slots:
         app().dm->ADO_DB.exec("set lock_timeout = '200ms'");
         other.begin();
         other.exec(maint::lockSql(key));
-        const QString timeout = "ERROR:  canceling statement due to lock timeout";
+        const QString timeout = "База данных занята другим рабочим местом. Повторите запись позже.";
         f.add(101, 11, 7777, "3");
         QCOMPARE(f.ui.errors, QStringList{timeout});
+        QCOMPARE(f.ui.errorDetails.value(0).section('\n', 0, 0),
+                 QString("ERROR:  canceling statement due to lock timeout"));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         other.commit();
         f.add(101, 11, 7777, "3");
