@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <QAbstractEventDispatcher>
 #include <QDate>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -403,6 +404,8 @@ bool Db::connectionDropped() {
 void Db::lost(const QString& message) {
     // The rest of this user action fails at once; the next action tries the server again.
     lostMessage_ = message;
+    if (!QAbstractEventDispatcher::instance())
+        throw DbError(message, DbError::Kind::ConnectionLost, QStringLiteral("08006"));  // no event loop here
     actionTurn_ = std::make_unique<QObject>();
     QObject* turn = actionTurn_.get();
     QTimer::singleShot(0, turn, [this, turn] {
