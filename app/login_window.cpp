@@ -29,7 +29,8 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Отмена"));
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    // Enter presses the button that has the focus; from the word box it logs in.
+    Button2->setAutoDefault(true);
 
     auto* row = new QHBoxLayout;
     row->addWidget(Label1);

@@ -115,6 +115,8 @@ int runProgram(const QStringList& args) {
     QTimer::singleShot(0, app().form23, &QWidget::show);
     try {
         QApplication::exec();
+    } catch (const DbError& e) {
+        ui::showError(e);
     } catch (const std::exception& e) {
         ui::showError(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -233,7 +233,7 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent), norm(app().dm->ADO_DB, QStr
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Удалить"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    Button2->setAutoDefault(true);  // Enter presses the focused button
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guarded([this](bool) { Button2Click(); }));
 

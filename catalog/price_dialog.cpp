@@ -36,7 +36,7 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent) {
     auto picker = [this](QPushButton*& b, const char* name) {
         b = new QPushButton(QStringLiteral("..."), GroupBox1);
         b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter on a focused "..." opens its list
         b->setFixedWidth(32);
     };
     readOnly(Edit1, "Edit1");
@@ -64,7 +64,7 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent) {
     grid->addWidget(Edit3, 3, 1);
 
     catalog::addSaveCancel(this, GroupBox1, Button1, Button2);
-    Button2->setAutoDefault(false);  // Enter saves even with the focus on "Отмена"
+    Button2->setAutoDefault(true);  // Enter presses the focused button; from a box it saves
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guarded([this](bool) { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guarded([this](bool) { Button4Click(); }));

@@ -1,5 +1,6 @@
 #include "core/dataset.h"
 
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -200,9 +201,18 @@ QString Dataset::boundSql() const {
 }
 
 void Dataset::open() {
-    if (isOpen())
+    if (isOpen() && !stale_)
         return;
-    result_ = db_.query(boundSql());
+    std::shared_ptr<QueryResult> fresh;
+    try {
+        fresh = db_.query(boundSql());
+    } catch (const DbError&) {
+        keepShown(shownRecNo_);
+        throw;
+    }
+    result_ = std::move(fresh);
+    shown_.reset();
+    stale_ = false;
     texts_.clear();
     state_ = State::Browse;
     buffer_.clear();
@@ -214,7 +224,14 @@ void Dataset::open() {
 void Dataset::close() {
     if (!isOpen())
         return;
-    result_.reset();
+    shown_ = std::move(result_);
+    shownRecNo_ = recNo();
+    stale_ = false;
+    // Kept only for an open in the same user action (close and reopen); a closed dataset holds no rows.
+    QTimer::singleShot(0, this, [this] {
+        if (!isOpen())
+            shown_.reset();
+    });
     texts_.clear();
     view_.clear();
     state_ = State::Browse;
@@ -240,6 +257,37 @@ void Dataset::setCurrent(int index) {
         eof_ = bof_ = false;
     }
     emit currentChanged(recNo());
+}
+
+void Dataset::keepShown(int recNo) {
+    if (isOpen() || !shown_)
+        return;
+    result_ = std::move(shown_);
+    stale_ = true;
+    texts_.clear();
+    state_ = State::Browse;
+    buffer_.clear();
+    applyFilter();
+    setCurrent(recNo - 1);
+    emit reset();
+}
+
+void Dataset::reread(int recNo) {
+    shown_ = std::move(result_);
+    shownRecNo_ = recNo;
+    open();
+}
+
+void openAll(const QList<Dataset*>& datasets) {
+    for (int i = 0; i < datasets.size(); ++i) {
+        try {
+            datasets[i]->open();
+        } catch (...) {
+            for (int k = i + 1; k < datasets.size(); ++k)
+                datasets[k]->keepShown();
+            throw;
+        }
+    }
 }
 
 void Dataset::setRecNo(int recNo) {
@@ -561,8 +609,7 @@ void Dataset::post() {
     const int keepRecNo = recNo();
     state_ = State::Browse;
     buffer_.clear();
-    result_.reset();
-    open();
+    reread(keepRecNo);
     if (!(keyValue.isValid() && locate(key_, keyValue)))
         setRecNo(keepRecNo);
 }
@@ -591,8 +638,7 @@ void Dataset::remove() {
     const int keepRecNo = recNo();
     state_ = State::Browse;
     buffer_.clear();
-    result_.reset();
-    open();
+    reread(keepRecNo);
     setRecNo(keepRecNo);
 }
 

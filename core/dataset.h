@@ -65,9 +65,14 @@ public:
     QVariant param(const QString& name) const;
     QString boundSql() const;  // the text sent to the server on open()
 
+    // A failed open (a lost server, say) leaves the rows of the last close in place, marked stale, so that a
+    // grid keeps what it showed instead of going blank; the next open that succeeds replaces them.
     void open();
     void close();
     bool isOpen() const override { return result_ != nullptr; }
+    bool isStale() const { return stale_; }
+    // After a failure elsewhere: shows the rows of the last close again, stale, without asking the server.
+    void keepShown() { keepShown(shownRecNo_); }
     void refresh() {
         close();
         open();
@@ -127,6 +132,8 @@ private:
     int rowOf(int viewRow) const { return filtered_ ? view_[viewRow] : viewRow; }
     void applyFilter();
     void setCurrent(int index);
+    void keepShown(int recNo);
+    void reread(int recNo);
     const ColumnTexts& texts(int col) const;
     bool bufferHas(int col) const { return state_ != State::Browse && buffer_.contains(col); }
     QVariant currentValue(int col) const;
@@ -136,6 +143,9 @@ private:
     QStringList lines_;
     QHash<QString, QVariant> params_;
     std::shared_ptr<QueryResult> result_;
+    std::shared_ptr<QueryResult> shown_;  // the rows of the last close, until the event loop runs again
+    int shownRecNo_ = 0;
+    bool stale_ = false;
     int cur_ = -1;
     bool eof_ = true;
     bool bof_ = true;
@@ -150,6 +160,11 @@ private:
     State state_ = State::Browse;
     QHash<int, QVariant> buffer_;
 };
+
+// Opens the datasets of a group; when one fails, the rest are not asked for (a busy or lost server would keep
+// the window waiting once per dataset) and every one not opened keeps showing its old rows, stale. Throws
+// the error: no grid of the group goes blank.
+void openAll(const QList<Dataset*>& datasets);
 
 // A command: a statement text (with optional named parameters) executed as a whole.
 class Command {

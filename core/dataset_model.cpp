@@ -4,6 +4,10 @@
 
 #include "core/format.h"
 
+QString DatasetModel::staleNote() {
+    return QStringLiteral("Данные не обновлены: показано прочитанное ранее.");
+}
+
 DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {
     titleFont_.setBold(true);
 }
@@ -67,7 +71,15 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
             return cellText(index.row(), index.column());
         case Qt::TextAlignmentRole:
             return QVariant(gc.alignment);
+        case Qt::ToolTipRole:
+            if (ds_->isStale())
+                return staleNote();
+            return {};
         case Qt::ForegroundRole:
+            // Rows that could not be read afresh are shown greyed.
+            if (ds_->isStale())
+                return QColor(Qt::gray);
+            [[fallthrough]];
         case Qt::BackgroundRole:
         case Qt::FontRole:
             if (rule_)

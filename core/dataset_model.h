@@ -43,6 +43,9 @@ public:
 
     QString cellText(int row, int column) const;
 
+    // The tooltip of the rows of a stale dataset (greyed: they are what was read before a failed re-read).
+    static QString staleNote();
+
 private:
     void rebuild();
 

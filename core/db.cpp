@@ -1,12 +1,21 @@
 #include "core/db.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <QAbstractEventDispatcher>
 #include <QDate>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -49,7 +58,76 @@ QueryResult::Type typeOf(Oid oid) {
     }
 }
 
+// A statement that only reads: its failure is a failed read, not a failed change.
+bool isRead(const QString& sql) {
+    const QString t = sql.trimmed().left(64).toLower();
+    for (const char* word : {"select", "show", "values", "table"})
+        if (t.startsWith(QLatin1String(word)))
+            return true;
+    if (t.startsWith(QLatin1String("with"))) {
+        const QString all = sql.toLower();
+        return !all.contains(QLatin1String("insert")) && !all.contains(QLatin1String("update")) &&
+               !all.contains(QLatin1String("delete"));
+    }
+    return false;
+}
+
+bool isConnectionState(const QString& state) {
+    // connection exceptions; the server shutting down, restarting or ending this session
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+           state == QLatin1String("57P02") || state == QLatin1String("57P03");
+}
+
+bool isBusyState(const QString& state) {
+    // lock not available (the lock wait bound), deadlock, serialization failure: another session's locks
+    return state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001");
+}
+
+// The hourglass while a statement keeps the program waiting longer than a moment, on the window thread only.
+class WaitCursor {
+public:
+    ~WaitCursor() {
+        if (on_)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    void show() {
+        if (on_ || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ||
+            QThread::currentThread() != QCoreApplication::instance()->thread())
+            return;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        on_ = true;
+    }
+    bool shown() const { return on_; }
+
+private:
+    bool on_ = false;
+};
+
+constexpr int kHourglassAfterMs = 200;
+
 }  // namespace
+
+QString DbError::userText() const {
+    switch (kind_) {
+        case Kind::Program:
+            return message();
+        case Kind::Busy:
+            return QStringLiteral("База данных занята другим рабочим местом. Повторите запись позже.");
+        case Kind::ConnectionLost:
+            return QStringLiteral("Нет связи с сервером базы данных.");
+        case Kind::Read:
+            return QStringLiteral("Не удалось прочитать данные из базы данных.");
+        case Kind::Write:
+            if (sqlState_ == QLatin1String("23503"))
+                return QStringLiteral("Изменение не выполнено: с этими данными связаны другие записи.");
+            if (sqlState_ == QLatin1String("23505"))
+                return QStringLiteral("Изменение не выполнено: такая запись уже есть.");
+            if (sqlState_ == QLatin1String("22003"))
+                return QStringLiteral("Изменение не выполнено: число вне допустимого диапазона.");
+            return QStringLiteral("Изменение данных не выполнено.");
+    }
+    return message();
+}
 
 QString defaultServer() {
     return QStringLiteral(TABEL_DEFAULT_SERVER);
@@ -241,11 +319,23 @@ void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
     keys << "connect_timeout"
          << "client_encoding"
          << "application_name"
-         << "options";
-    // Day-month-year is how this program writes date texts ('06.03.2024') into SQL.
+         << "options"
+         << "keepalives"
+         << "keepalives_idle"
+         << "keepalives_interval"
+         << "keepalives_count"
+         << "tcp_user_timeout";
+    // Day-month-year is how this program writes date texts ('06.03.2024') into SQL. The lock wait bound keeps a
+    // lock held elsewhere (a month rebuild, a forgotten session) from freezing the window that waits for it.
+    // They are connection options, so a connection made again after a loss has them too. Over a network, a
+    // server that stops answering is noticed within about ten seconds.
     values << QByteArray::number(connectTimeoutSeconds) << "UTF8"
            << "tabel"
-           << "-c DateStyle=ISO,DMY";
+           << "-c DateStyle=ISO,DMY -c lock_timeout=" + QByteArray::number(lockTimeoutMs) << "1"
+           << "5"
+           << "2"
+           << "2"
+           << "9000";
     std::vector<const char*> k, v;
     for (int i = 0; i < keys.size(); ++i) {
         k.push_back(keys[i].constData());
@@ -260,9 +350,13 @@ void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
         conn_ = nullptr;
         throw DbError(msg);
     }
+    PQsetNoticeReceiver(conn_, &Db::noticeReceiver, this);
     depth_ = 0;
     rollbackOnly_ = false;
     statements_ = 0;
+    reconnects_ = 0;
+    serverEnded_ = false;
+    actionTurn_.reset();
 }
 
 void Db::close() {
@@ -270,22 +364,132 @@ void Db::close() {
         PQfinish(conn_);
     conn_ = nullptr;
     depth_ = 0;
+    actionTurn_.reset();
 }
 
 bool Db::isOpen() const {
     return conn_ != nullptr;
 }
 
+void Db::noticeReceiver(void* arg, const pg_result* res) {
+    // The server's last word before it ends the session (terminated, shutting down) comes between statements,
+    // where libpq passes it on as a notice: the connection is as good as gone.
+    const char* severity = PQresultErrorField(res, PG_DIAG_SEVERITY_NONLOCALIZED);
+    if (severity && (std::strcmp(severity, "FATAL") == 0 || std::strcmp(severity, "PANIC") == 0)) {
+        static_cast<Db*>(arg)->serverEnded_ = true;
+        return;
+    }
+    std::fputs(PQresultErrorMessage(res), stderr);
+}
+
+bool Db::connectionDropped() {
+    // An idle connection has nothing to read. Something there is the server's goodbye (a shutdown, a restart, a
+    // terminated session) or the end of the socket: read it, and libpq marks the connection bad.
+    for (int i = 0; i < 8; ++i) {
+        if (PQstatus(conn_) != CONNECTION_OK || PQsocket(conn_) < 0)
+            return true;
+        pollfd p{PQsocket(conn_), POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0)
+            return serverEnded_;
+        if (!PQconsumeInput(conn_))
+            return true;
+        while (PGnotify* n = PQnotifies(conn_))
+            PQfreemem(n);
+        if (serverEnded_)
+            return true;
+    }
+    return PQstatus(conn_) != CONNECTION_OK;
+}
+
+void Db::lost(const QString& message) {
+    // The rest of this user action fails at once; the next action tries the server again.
+    lostMessage_ = message;
+    if (!QAbstractEventDispatcher::instance())
+        throw DbError(message, DbError::Kind::ConnectionLost, QStringLiteral("08006"));  // no event loop here
+    actionTurn_ = std::make_unique<QObject>();
+    QObject* turn = actionTurn_.get();
+    QTimer::singleShot(0, turn, [this, turn] {
+        if (actionTurn_.get() == turn)
+            actionTurn_.release()->deleteLater();
+    });
+    throw DbError(message, DbError::Kind::ConnectionLost, QStringLiteral("08006"));
+}
+
+void Db::ensureConnected() {
+    if (depth_ > 0) {
+        // A transaction does not outlive its connection: it fails as a whole.
+        if (PQstatus(conn_) != CONNECTION_OK)
+            lost(lostMessage_.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn_)).trimmed() : lostMessage_);
+        return;
+    }
+    if (!connectionDropped()) {
+        lostMessage_.clear();
+        return;
+    }
+    if (actionTurn_)
+        throw DbError(lostMessage_, DbError::Kind::ConnectionLost, QStringLiteral("08006"));
+    WaitCursor wait;
+    wait.show();
+    PQreset(conn_);  // the same parameters: database, user, DateStyle, lock wait bound
+    if (PQstatus(conn_) != CONNECTION_OK)
+        lost(QString::fromUtf8(PQerrorMessage(conn_)).trimmed());
+    ++reconnects_;
+    serverEnded_ = false;
+    rollbackOnly_ = false;
+    lostMessage_.clear();
+}
+
 pg_result* Db::run(const QString& sql) {
     if (!conn_)
         throw DbError(QStringLiteral("Нет подключения к базе данных"));
+    ensureConnected();
     ++statements_;
-    pg_result* res = PQexec(conn_, sql.toUtf8().constData());
+    // Sent, then waited for on the socket: a statement that keeps the window waiting shows the hourglass.
+    pg_result* res = nullptr;
+    if (PQsendQuery(conn_, sql.toUtf8().constData())) {
+        WaitCursor wait;
+        QElapsedTimer clock;
+        clock.start();
+        while (PQisBusy(conn_)) {
+            pollfd p{PQsocket(conn_), POLLIN, 0};
+            const int left = wait.shown() ? -1 : std::max(0, kHourglassAfterMs - int(clock.elapsed()));
+            const int r = ::poll(&p, 1, left);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r == 0) {
+                wait.show();
+                continue;
+            }
+            if (r < 0 || !PQconsumeInput(conn_))
+                break;
+        }
+        // As PQexec does: the last result, or the error that ended the text.
+        while (pg_result* next = PQgetResult(conn_)) {
+            const ExecStatusType st = PQresultStatus(next);
+            if (res && PQresultStatus(res) == PGRES_FATAL_ERROR && st != PGRES_FATAL_ERROR) {
+                PQclear(next);
+                continue;
+            }
+            PQclear(res);
+            res = next;
+            if (st == PGRES_COPY_IN || st == PGRES_COPY_OUT || st == PGRES_COPY_BOTH ||
+                PQstatus(conn_) == CONNECTION_BAD)
+                break;
+        }
+    }
     const ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
     if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK && st != PGRES_EMPTY_QUERY) {
-        const QString msg = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_)).trimmed();
+        QString msg = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_)).trimmed();
+        if (msg.isEmpty())
+            msg = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+        const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+        const QString sqlState = state ? QString::fromLatin1(state) : QString();
         PQclear(res);
-        throw DbError(msg);
+        if (PQstatus(conn_) != CONNECTION_OK || isConnectionState(sqlState))
+            lost(msg);
+        if (isBusyState(sqlState))
+            throw DbError(msg, DbError::Kind::Busy, sqlState);
+        throw DbError(msg, isRead(sql) && depth_ == 0 ? DbError::Kind::Read : DbError::Kind::Write, sqlState);
     }
     return res;
 }
@@ -308,12 +512,12 @@ void Db::begin() {
 
 void Db::commit() {
     if (depth_ == 0)
-        throw DbError(QStringLiteral("COMMIT outside a transaction"));
+        throw DbError(QStringLiteral("Завершение изменений вне транзакции"));
     if (--depth_ > 0)
         return;
     if (rollbackOnly_) {
         exec(QStringLiteral("ROLLBACK"));
-        throw DbError(QStringLiteral("Transaction rolled back"));
+        throw DbError(QStringLiteral("Изменения отменены: часть их не удалась."));
     }
     exec(QStringLiteral("COMMIT"));
 }
@@ -325,6 +529,8 @@ void Db::rollback() {
         rollbackOnly_ = true;
         return;
     }
-    if (conn_)
+    // A connection lost with the transaction took the transaction with it: nothing to roll back, and no new
+    // connection is made for it.
+    if (conn_ && !connectionDropped())
         exec(QStringLiteral("ROLLBACK"));
 }

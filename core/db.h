@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,8 +13,25 @@ struct pg_result;
 // An error reported by the database (or by the connection), with the server's message.
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    enum class Kind {
+        Program,         // raised by the program itself; the message is meant for the user as it stands
+        Read,            // the server refused a query
+        Write,           // the server refused a statement that changes data (or a transaction step)
+        Busy,            // a lock held by another session was not granted in time (nothing was written)
+        ConnectionLost,  // no connection to the server (lost, or it could not be made again)
+    };
+    explicit DbError(const QString& message, Kind kind = Kind::Program, const QString& sqlState = {})
+        : std::runtime_error(message.toStdString()), kind_(kind), sqlState_(sqlState) {}
+    QString message() const { return QString::fromStdString(what()); }  // the server's own text
+    Kind kind() const { return kind_; }
+    QString sqlState() const { return sqlState_; }
+    // What the user is told, in Russian; the server's text goes with it as the detail.
+    QString userText() const;
+    QString detail() const { return kind_ == Kind::Program ? QString() : message(); }
+
+private:
+    Kind kind_;
+    QString sqlState_;
 };
 
 // The connection text of the start-up, and the libpq parameters it maps onto.
@@ -71,9 +89,19 @@ public:
     Db(const Db&) = delete;
     Db& operator=(const Db&) = delete;
 
+    // Besides the connection text, every session gets: DateStyle ISO, DMY (how the program writes dates),
+    // UTF-8, and a bound on every lock wait (lockTimeoutMs), so a lock that another workstation holds ends in
+    // DbError::Kind::Busy instead of a frozen window.
     void open(const ConnectionSettings& settings, int connectTimeoutSeconds = 10);
     void close();
     bool isOpen() const;
+
+    static constexpr int lockTimeoutMs = 3000;
+
+    // A connection found lost is made again, with the same settings, by the next statement outside a
+    // transaction; a transaction that loses its connection fails as a whole. After a failed attempt the
+    // statements of the same user action fail at once, without waiting for the server again.
+    quint64 reconnectCount() const { return reconnects_; }
 
     void exec(const QString& sql);                           // a statement; its result is dropped
     std::shared_ptr<QueryResult> query(const QString& sql);  // a query; the whole snapshot
@@ -89,8 +117,16 @@ public:
 
 private:
     pg_result* run(const QString& sql);
+    void ensureConnected();
+    bool connectionDropped();
+    [[noreturn]] void lost(const QString& message);
+    static void noticeReceiver(void* arg, const pg_result* res);
 
     pg_conn* conn_ = nullptr;
+    QString lostMessage_;                  // the reason of the last failed attempt to connect again
+    std::unique_ptr<QObject> actionTurn_;  // alive while the failed attempt belongs to the current action
+    quint64 reconnects_ = 0;
+    bool serverEnded_ = false;  // the server said it ends this session
     int depth_ = 0;
     bool rollbackOnly_ = false;
     quint64 statements_ = 0;

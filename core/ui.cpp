@@ -46,8 +46,10 @@ public:
 
     int execModal(QDialog* dialog) override { return dialog->exec(); }
 
-    void showError(const QString& message) override {
+    void showError(const QString& message, const QString& detail) override {
         QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message);
+        if (!detail.isEmpty())
+            box.setInformativeText(detail);
         box.exec();
     }
 
@@ -81,8 +83,24 @@ int execModal(QDialog* dialog) {
     return handler().execModal(dialog);
 }
 
-void showError(const QString& message) {
-    handler().showError(message);
+void showError(const QString& message, const QString& detail) {
+    handler().showError(message, detail);
+}
+
+void showError(const DbError& error) {
+    static bool lostShown = false;
+    const bool lost = error.kind() == DbError::Kind::ConnectionLost;
+    if (lost && lostShown)
+        return;
+    lostShown = lost;
+    struct Reset {
+        bool on;
+        ~Reset() {
+            if (on)
+                lostShown = false;
+        }
+    } reset{lost};
+    handler().showError(error.userText(), error.detail());
 }
 
 void terminate() {

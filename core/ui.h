@@ -4,6 +4,8 @@
 #include <exception>
 #include <functional>
 
+#include "core/db.h"
+
 class QDialog;
 class QWidget;
 
@@ -20,7 +22,8 @@ public:
     virtual ~Handler() = default;
     virtual int messageBox(const QString& text, const QString& caption, int flags) = 0;
     virtual int execModal(QDialog* dialog) = 0;
-    virtual void showError(const QString& message) = 0;
+    // The standard error box: what failed, in the user's words, and the server's text (may be empty) under it.
+    virtual void showError(const QString& message, const QString& detail) = 0;
     virtual void terminate() = 0;
 };
 
@@ -34,8 +37,13 @@ int messageBox(const QString& text, const QString& caption, int flags);
 // Shows a window modally and returns its result (QDialog::Accepted / Rejected).
 int execModal(QDialog* dialog);
 
-// The application's standard error box with the error's message.
-void showError(const QString& message);
+// The application's standard error box with the error's message, and a detail line (the server's text).
+void showError(const QString& message, const QString& detail = {});
+
+// A database error in the standard error box: in Russian what failed, the server's text as the detail. While
+// the box about a lost connection is on screen, the same news from a timer or another handler is not stacked
+// on it.
+void showError(const DbError& error);
 
 // Asks the application to end (all modal runs end, then the program).
 void terminate();
@@ -56,6 +64,8 @@ auto guarded(F f) {
     return [f = std::move(f)](auto&&... args) {
         try {
             f(std::forward<decltype(args)>(args)...);
+        } catch (const DbError& e) {
+            showError(e);
         } catch (const std::exception& e) {
             showError(QString::fromUtf8(e.what()));
         } catch (...) {

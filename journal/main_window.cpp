@@ -282,10 +282,9 @@ void TForm1::reloadJournal() {
     TDataModule6& dm = *app().dm;
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).close();
-    for (int s = 1; s <= 4; ++s) {
+    for (int s = 1; s <= 4; ++s)
         dm.smena(s).setParam(QStringLiteral("data"), DateT->date());
-        dm.smena(s).open();
-    }
+    openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -320,8 +319,7 @@ void TForm1::Button8Click() {
     TDataModule6& dm = *app().dm;
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).close();
-    for (int s = 1; s <= 4; ++s)
-        dm.smena(s).open();
+    openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
 }
 
 void TForm1::shiftClicked(int shift) {

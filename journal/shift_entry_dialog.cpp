@@ -88,7 +88,7 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent) {
     auto picker = [this](QPushButton*& b, const char* name) {
         b = new QPushButton(QStringLiteral("..."), GroupBox1);
         b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter on a focused "..." opens its list
         b->setFixedWidth(32);
     };
 
@@ -155,7 +155,8 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent) {
     grid->setColumnStretch(5, 1);
 
     catalog::addSaveCancel(this, GroupBox1, Button1, Button2, QStringLiteral("Запись"));
-    Button2->setAutoDefault(false);  // Enter saves even with the focus on "Отмена"
+    // Enter presses the focused button; only from a box (no button focused) does it save.
+    Button2->setAutoDefault(true);
 
     setTabOrder(Button3, Button4);
     setTabOrder(Button4, Edit3);

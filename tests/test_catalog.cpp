@@ -652,8 +652,8 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
                               "По изделию есть операции в текущем, предыдущем месяцах и ранее, они будут удалены. "
                               "Удалить изделие? "}));
         // The server's error as it stands, without its context line.
-        QCOMPARE(fx.ui.errors.size(), 1);
-        QCOMPARE(fx.ui.errors[0].section('\n', 0, 0), QString("ERROR:  goods row 501 is in use"));
+        QCOMPARE(fx.ui.errors, QStringList{"Изменение данных не выполнено."});
+        QCOMPARE(fx.ui.errorDetails[0].section('\n', 0, 0), QString("ERROR:  goods row 501 is in use"));
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.oper where i_id=501"), 1);
         QCOMPARE(fx.db.count("select count(*) from accounts_dep.smena where i_id=501"), 1);
         QVERIFY(!app().dm->ADO_DB.inTransaction());
@@ -747,7 +747,8 @@ create trigger goods_in_use before delete on cmn_gds_and_srv.gds_and_srv for eac
         QCOMPARE(texts(fx.ui.messages), QStringList{"Удалить вид операции?"});
         QCOMPARE(fx.ui.errors.size(), referenced ? 1 : 0);
         if (referenced)
-            QCOMPARE(fx.ui.errors[0].section('\n', 0, 0), QString("ERROR:  kind 1002 is kept"));
+            QCOMPARE(fx.ui.errors[0] + '|' + fx.ui.errorDetails[0].section('\n', 0, 0),
+                     QString("Изменение данных не выполнено.|ERROR:  kind 1002 is kept"));
         QCOMPARE(fx.db.value("select string_agg(trim(vid), ',' order by id) from accounts_dep.vid_oper"), kinds);
     }
 };

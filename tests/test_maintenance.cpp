@@ -402,7 +402,8 @@ private slots:
         f.db.exec("alter table accounts_dep.h_tabel add constraint no_eight check (d5 is null or d5 <> 8)");
         f.add(101, 11, 7777, "8");
         QCOMPARE(f.ui.errors.size(), 1);
-        QVERIFY2(f.ui.errors[0].contains("no_eight"), qPrintable(f.ui.errors[0]));
+        QCOMPARE(f.ui.errors, QStringList{"Изменение данных не выполнено."});
+        QVERIFY2(f.ui.errorDetails[0].contains("no_eight"), qPrintable(f.ui.errorDetails[0]));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         QCOMPARE(f.db.count("select count(*) from accounts_dep.h_tabel"), 0);
     }
@@ -480,9 +481,11 @@ private slots:
         app().dm->ADO_DB.exec("set lock_timeout = '200ms'");
         other.begin();
         other.exec(day_cells::lockSql(key));
-        const QString timeout = "ERROR:  canceling statement due to lock timeout";
+        const QString timeout = "База данных занята другим рабочим местом. Повторите запись позже.";
         f.add(101, 11, 7777, "3");
         QCOMPARE(f.ui.errors, QStringList{timeout});
+        QCOMPARE(f.ui.errorDetails.value(0).section('\n', 0, 0),
+                 QString("ERROR:  canceling statement due to lock timeout"));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.fatigue"), 0);
         other.commit();
         f.add(101, 11, 7777, "3");

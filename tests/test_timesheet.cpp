@@ -388,7 +388,8 @@ insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, d5) values (1
         TForm19* w = app().form19;
         selectMonth(w, 2024, 3);
         emit w->Button1->clicked();
-        QCOMPARE(f.ui.errors, QStringList{"ERROR:  smallint out of range"});
+        QCOMPARE(f.ui.errors, QStringList{"Изменение не выполнено: число вне допустимого диапазона."});
+        QCOMPARE(f.ui.errorDetails, QStringList{"ERROR:  smallint out of range"});
         QCOMPARE(sheet(f.db), before);
         QVERIFY(w->PB->isHidden());
         QVERIFY(app().dm->H_Tabel_1.isOpen());

@@ -53,7 +53,7 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     Button4 = new QPushButton(QStringLiteral("..."), GroupBox1);
     named(Button4, "Button4");
     for (QPushButton* b : {Button3, Button4}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter presses the focused button; from a box it saves
         b->setFixedWidth(32);
     }
     cb_type_work = new QComboBox(GroupBox1);
@@ -81,7 +81,7 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     Button1->setDefault(true);
     Button6 = new QPushButton(QStringLiteral("Выход"), this);
     named(Button6, "Button6");
-    Button6->setAutoDefault(false);
+    Button6->setAutoDefault(true);
 
     auto* grid = new QGridLayout(GroupBox1);
     grid->addWidget(Label1, 0, 0);

@@ -36,7 +36,7 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent), item(app().dm->ADO_DB, QStr
     Button1->setDefault(true);
     Button4 = new QPushButton(QStringLiteral("Выход"), this);
     Button4->setObjectName(QStringLiteral("Button4"));
-    Button4->setAutoDefault(false);
+    Button4->setAutoDefault(true);  // Enter on a focused "Выход" leaves; from the search box it picks
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Edit1, 1);

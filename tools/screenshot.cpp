@@ -45,7 +45,9 @@ public:
         d->done(QDialog::Rejected);
         return QDialog::Rejected;
     }
-    void showError(const QString& message) override { qWarning("error: %s", qPrintable(message)); }
+    void showError(const QString& message, const QString& detail) override {
+        qWarning("error: %s %s", qPrintable(message), qPrintable(detail));
+    }
     void terminate() override {}
 };
 

@@ -117,8 +117,9 @@ int ScriptedUi::execModal(QDialog* dialog) {
     return dialog->result();
 }
 
-void ScriptedUi::showError(const QString& message) {
+void ScriptedUi::showError(const QString& message, const QString& detail) {
     errors << message;
+    errorDetails << detail;
 }
 
 void ScriptedUi::terminate() {

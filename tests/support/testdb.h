@@ -64,13 +64,14 @@ public:
     bool verifyConsumed();
 
     QList<Message> messages;
-    QStringList errors;      // texts of the standard error box
-    QStringList modalShown;  // objectName of every window shown modally
+    QStringList errors;        // texts of the standard error box
+    QStringList errorDetails;  // their detail lines (the server's text of a database error; "" when none)
+    QStringList modalShown;    // objectName of every window shown modally
     int terminateRequests = 0;
 
     int messageBox(const QString& text, const QString& caption, int flags) override;
     int execModal(QDialog* dialog) override;
-    void showError(const QString& message) override;
+    void showError(const QString& message, const QString& detail) override;
     void terminate() override;
 
 private:
