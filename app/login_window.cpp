@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -82,10 +83,7 @@ void TForm23::VersionCheck() {
     Dataset& ver = main.ver;
     const int B = main.buildDate;
     const int T = main.buildTime;
-    struct Closer {
-        Dataset& ds;
-        ~Closer() { ds.close(); }
-    } closer{ver};
+    const auto closer = qScopeGuard([&ver] { ver.close(); });
     ver.open();
     ver.first();
     if (ver.isEmpty()) {

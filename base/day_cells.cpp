@@ -10,25 +10,22 @@ namespace day_cells {
 
 namespace {
 
-QString n(qlonglong v) {
-    return QString::number(v);
-}
-
 QString day(const Cell& c) {
-    return n(c.date.day());
+    return sql::num(c.date.day());
 }
 
 // The piece-work row's key.
 QString pieceRow(const Cell& c) {
-    return QStringLiteral(" where w_id=") + n(c.worker) + QStringLiteral(" and smena=") + n(c.shift) +
-           QStringLiteral(" and month=") + n(c.date.month()) + QStringLiteral(" and year=") + n(c.date.year());
+    return QStringLiteral(" where w_id=") + sql::num(c.worker) + QStringLiteral(" and smena=") + sql::num(c.shift) +
+           QStringLiteral(" and month=") + sql::num(c.date.month()) + QStringLiteral(" and year=") +
+           sql::num(c.date.year());
 }
 
 // The maintenance row's key, in the order of the save's statements.
 QString maintenanceRow(const Cell& c) {
-    return QStringLiteral(" where w_id=") + n(c.worker) + QStringLiteral(" and i_type=") + n(c.kind) +
-           QStringLiteral(" and month=") + n(c.date.month()) + QStringLiteral(" and year=") + n(c.date.year()) +
-           QStringLiteral(" and i_night=") + n(c.night);
+    return QStringLiteral(" where w_id=") + sql::num(c.worker) + QStringLiteral(" and i_type=") + sql::num(c.kind) +
+           QStringLiteral(" and month=") + sql::num(c.date.month()) + QStringLiteral(" and year=") +
+           sql::num(c.date.year()) + QStringLiteral(" and i_night=") + sql::num(c.night);
 }
 
 void write(TDataModule6& dm, const QString& statement) {
@@ -40,13 +37,13 @@ void write(TDataModule6& dm, const QString& statement) {
 
 QString hoursSumSql(const Cell& c) {
     if (c.isMaintenance())
-        return QStringLiteral("select sum(f.cnt) as tim from accounts_dep.fatigue f where f.id_p =") + n(c.worker) +
-               QStringLiteral("  and f.id_o=") + n(c.kind) + QStringLiteral(" and i_night=") + n(c.night) +
-               QStringLiteral(" and f.d_date =to_date('") + sql::date(c.date) +
-               QStringLiteral("', 'DD.MM.YYYY') group by f.id_p, f.d_date");
-    return QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=") + n(c.worker) +
-           QStringLiteral(" and smena=") + n(c.shift) + QStringLiteral(" and data=to_date('") + sql::date(c.date) +
-           QStringLiteral("', 'DD.MM.YYYY') group by w_id, smena, data");
+        return QStringLiteral("select sum(f.cnt) as tim from accounts_dep.fatigue f where f.id_p =") +
+               sql::num(c.worker) + QStringLiteral("  and f.id_o=") + sql::num(c.kind) +
+               QStringLiteral(" and i_night=") + sql::num(c.night) + QStringLiteral(" and f.d_date =to_date('") +
+               sql::date(c.date) + QStringLiteral("', 'DD.MM.YYYY') group by f.id_p, f.d_date");
+    return QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=") + sql::num(c.worker) +
+           QStringLiteral(" and smena=") + sql::num(c.shift) + QStringLiteral(" and data=to_date('") +
+           sql::date(c.date) + QStringLiteral("', 'DD.MM.YYYY') group by w_id, smena, data");
 }
 
 QString rowCountSql(const Cell& c) {
@@ -57,17 +54,18 @@ QString rowCountSql(const Cell& c) {
 QString insertSql(const Cell& c, int hours) {
     if (c.isMaintenance())
         return QStringLiteral("insert into accounts_dep.h_tabel(i_type, w_id, month, year, d") + day(c) +
-               QStringLiteral(", i_night) ") + QStringLiteral("values(") + n(c.kind) + QStringLiteral(", ") +
-               n(c.worker) + QStringLiteral(", ") + n(c.date.month()) + QStringLiteral(", ") + n(c.date.year()) +
-               QStringLiteral(", ") + n(hours) + QStringLiteral(", ") + n(c.night) + QStringLiteral(")");
+               QStringLiteral(", i_night) ") + QStringLiteral("values(") + sql::num(c.kind) + QStringLiteral(", ") +
+               sql::num(c.worker) + QStringLiteral(", ") + sql::num(c.date.month()) + QStringLiteral(", ") +
+               sql::num(c.date.year()) + QStringLiteral(", ") + sql::num(hours) + QStringLiteral(", ") +
+               sql::num(c.night) + QStringLiteral(")");
     return QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d") + day(c) +
-           QStringLiteral(") ") + QStringLiteral("values(") + n(c.shift) + QStringLiteral(", ") + n(c.worker) +
-           QStringLiteral(", ") + n(c.date.month()) + QStringLiteral(", ") + n(c.date.year()) + QStringLiteral(", ") +
-           n(hours) + QLatin1Char(')');
+           QStringLiteral(") ") + QStringLiteral("values(") + sql::num(c.shift) + QStringLiteral(", ") +
+           sql::num(c.worker) + QStringLiteral(", ") + sql::num(c.date.month()) + QStringLiteral(", ") +
+           sql::num(c.date.year()) + QStringLiteral(", ") + sql::num(hours) + QLatin1Char(')');
 }
 
 QString updateSql(const Cell& c, int hours) {
-    return QStringLiteral("update accounts_dep.h_tabel set d") + day(c) + QLatin1Char('=') + n(hours) +
+    return QStringLiteral("update accounts_dep.h_tabel set d") + day(c) + QLatin1Char('=') + sql::num(hours) +
            (c.isMaintenance() ? maintenanceRow(c) : pieceRow(c));
 }
 
@@ -75,10 +73,10 @@ QString updateAfterDeleteSql(const Cell& c, int hours) {
     if (!c.isMaintenance())
         return updateSql(c, hours);
     // The maintenance journal's delete names the night flag before the kind.
-    return QStringLiteral("update accounts_dep.h_tabel set d") + day(c) + QLatin1Char('=') + n(hours) +
-           QStringLiteral(" where w_id=") + n(c.worker) + QStringLiteral(" and i_night=") + n(c.night) +
-           QStringLiteral(" and i_type=") + n(c.kind) + QStringLiteral(" and month=") + n(c.date.month()) +
-           QStringLiteral(" and year=") + n(c.date.year());
+    return QStringLiteral("update accounts_dep.h_tabel set d") + day(c) + QLatin1Char('=') + sql::num(hours) +
+           QStringLiteral(" where w_id=") + sql::num(c.worker) + QStringLiteral(" and i_night=") + sql::num(c.night) +
+           QStringLiteral(" and i_type=") + sql::num(c.kind) + QStringLiteral(" and month=") +
+           sql::num(c.date.month()) + QStringLiteral(" and year=") + sql::num(c.date.year());
 }
 
 QString lockSql(const Cell& c) {

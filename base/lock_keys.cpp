@@ -6,10 +6,6 @@ namespace lock_keys {
 
 namespace {
 
-QString n(qlonglong v) {
-    return QString::number(v);
-}
-
 // A 64-bit key from a text; a hash collision only makes two writers wait for each other.
 QString hashed(const QString& text) {
     return QStringLiteral("select pg_advisory_xact_lock(hashtextextended('") + text + QStringLiteral("', 0))");
@@ -17,12 +13,12 @@ QString hashed(const QString& text) {
 
 // A key pair (class, hash of a name), the name quoted as any user text.
 QString named(int keyClass, const QString& name) {
-    return QStringLiteral("select pg_advisory_xact_lock(") + n(keyClass) + QStringLiteral(", hashtext(") +
+    return QStringLiteral("select pg_advisory_xact_lock(") + sql::num(keyClass) + QStringLiteral(", hashtext(") +
            sql::quote(name) + QStringLiteral("))");
 }
 
 QString pair(int keyClass, qlonglong id) {
-    return QStringLiteral("select pg_advisory_xact_lock(") + n(keyClass) + QStringLiteral(", ") + n(id) +
+    return QStringLiteral("select pg_advisory_xact_lock(") + sql::num(keyClass) + QStringLiteral(", ") + sql::num(id) +
            QLatin1Char(')');
 }
 
@@ -35,14 +31,15 @@ constexpr int kKindName = 3006;
 }  // namespace
 
 QString shiftDuplicate(int worker, int oper, int product, const QDate& date, int shift, int color) {
-    return hashed(QStringLiteral("accounts_dep.smena ") + n(worker) + QLatin1Char(' ') + n(oper) + QLatin1Char(' ') +
-                  n(product) + QLatin1Char(' ') + sql::date(date) + QLatin1Char(' ') + n(shift) + QLatin1Char(' ') +
-                  n(color));
+    return hashed(QStringLiteral("accounts_dep.smena ") + sql::num(worker) + QLatin1Char(' ') + sql::num(oper) +
+                  QLatin1Char(' ') + sql::num(product) + QLatin1Char(' ') + sql::date(date) + QLatin1Char(' ') +
+                  sql::num(shift) + QLatin1Char(' ') + sql::num(color));
 }
 
 QString timesheetRow(int worker, int shift, int kind, int night, int month, int year) {
-    return hashed(QStringLiteral("accounts_dep.h_tabel ") + n(worker) + QLatin1Char(' ') + n(shift) + QLatin1Char(' ') +
-                  n(kind) + QLatin1Char(' ') + n(night) + QLatin1Char(' ') + n(month) + QLatin1Char(' ') + n(year));
+    return hashed(QStringLiteral("accounts_dep.h_tabel ") + sql::num(worker) + QLatin1Char(' ') + sql::num(shift) +
+                  QLatin1Char(' ') + sql::num(kind) + QLatin1Char(' ') + sql::num(night) + QLatin1Char(' ') +
+                  sql::num(month) + QLatin1Char(' ') + sql::num(year));
 }
 
 QString monthRebuild() {

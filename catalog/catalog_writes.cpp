@@ -112,10 +112,6 @@ int count(TDataModule6& dm, const QString& sqlText) {
     return dm.controlInt(sqlText, QStringLiteral("cnt"));
 }
 
-QString n(qlonglong v) {
-    return QString::number(v);
-}
-
 const QString kDelete = QStringLiteral("Удаление");
 
 using day_cells::Cell;
@@ -123,7 +119,7 @@ using day_cells::Cell;
 // The piece-work day cells of a product's shift records, shifts 1 to 4, sorted.
 std::vector<Cell> productCells(TDataModule6& dm, qlonglong product) {
     auto r = dm.ADO_DB.query(QStringLiteral("select distinct w_id, smena, data from accounts_dep.smena where i_id=") +
-                             n(product) +
+                             sql::num(product) +
                              QStringLiteral(" and smena between 1 and 4 and w_id is not null and data is not null"));
     std::vector<Cell> cells;
     for (int i = 0; i < r->rowCount(); ++i)
@@ -197,7 +193,7 @@ Outcome saveWorker(TDataModule6& dm, const Worker& w) {
             if (w.id == 0)
                 return std::nullopt;
             auto r = dm.ADO_DB.query(QStringLiteral("select s_staffpos_hl from accounts_dep.person where id=") +
-                                     n(w.id) + QStringLiteral(" for update"));
+                                     sql::num(w.id) + QStringLiteral(" for update"));
             if (r->rowCount() == 0)
                 return Outcome::notFound();
             if (!w.department)
@@ -216,9 +212,9 @@ Outcome deleteWorker(TDataModule6& dm, int id) {
         [&]() -> std::optional<Outcome> {
             holdReferences(dm, QStringLiteral("accounts_dep.smena, accounts_dep.fatigue"));
             const int records =
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.smena where w_id=") + n(id));
-            const int entries =
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.fatigue where id_p=") + n(id));
+                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.smena where w_id=") + sql::num(id));
+            const int entries = count(
+                dm, QStringLiteral("select count(*) as cnt from accounts_dep.fatigue where id_p=") + sql::num(id));
             if (records > 0 || entries > 0)
                 return Outcome::refused(QStringLiteral("У работника есть записи смен (%1) и хоз. работы (%2), "
                                                        "удалить его нельзя.")
@@ -253,7 +249,7 @@ Outcome saveProduct(TDataModule6& dm, const Product& p) {
             if (count(dm, add ? productDuplicateSql(upper) : productDuplicateSql(upper, p.id)) > 0)
                 return Outcome::duplicate(QStringLiteral("Такая марка изделия уже заведена!"));
             if (!add && count(dm, QStringLiteral("select count(*) as cnt from cmn_gds_and_srv.gds_and_srv where id=") +
-                                      n(p.id)) == 0)
+                                      sql::num(p.id)) == 0)
                 return Outcome::notFound();
             return std::nullopt;
         },
@@ -276,12 +272,13 @@ Outcome deleteProduct(TDataModule6& dm, qlonglong id, const ProductUse& asked, c
         Outcome::changed(QStringLiteral("Изделие изменилось на другом рабочем месте. Повторите удаление."), kDelete);
     if (productCells(dm, id) != cells)
         return changed;
-    if (count(dm, QStringLiteral("select count(*) as cnt from cmn_gds_and_srv.gds_and_srv where id=") + n(id)) == 0)
+    if (count(dm, QStringLiteral("select count(*) as cnt from cmn_gds_and_srv.gds_and_srv where id=") + sql::num(id)) ==
+        0)
         return Outcome::notFound();
     const int prices =
-        count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper o where o.i_id =") + n(id));
+        count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper o where o.i_id =") + sql::num(id));
     const int records = count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.smena s where s.i_id =") +
-                                      n(id) + QStringLiteral(" and s.\"data\">=") + sql::toDate(recordsFrom));
+                                      sql::num(id) + QStringLiteral(" and s.\"data\">=") + sql::toDate(recordsFrom));
     if ((prices > 0 && asked.prices == 0) || (records > 0 && asked.records == 0))
         return changed;
     auto run = [&](const QString& text) {
@@ -292,7 +289,7 @@ Outcome deleteProduct(TDataModule6& dm, qlonglong id, const ProductUse& asked, c
         // The norms go with their operations.
         run(QStringLiteral(
                 "delete from accounts_dep.norm where o_id in (select id from accounts_dep.oper where i_id=") +
-            n(id) + QLatin1Char(')'));
+            sql::num(id) + QLatin1Char(')'));
         run(productPricesDeleteSql(id));
     }
     run(productShiftsDeleteSql(id));
@@ -316,8 +313,8 @@ Outcome saveKind(TDataModule6& dm, const Kind& k) {
         [&]() -> std::optional<Outcome> {
             if (count(dm, add ? kindDuplicateSql(upper) : kindDuplicateSql(upper, k.id)) > 0)
                 return Outcome::duplicate(QStringLiteral("Такая операция уже заведена!"));
-            if (!add &&
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where id=") + n(k.id)) == 0)
+            if (!add && count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where id=") +
+                                      sql::num(k.id)) == 0)
                 return Outcome::notFound();
             return std::nullopt;
         },
@@ -328,7 +325,7 @@ Outcome saveKind(TDataModule6& dm, const Kind& k) {
                 return Outcome::ok(r->value(0, 0).toLongLong());
             }
             dm.ADO_DB.exec(QStringLiteral("update accounts_dep.vid_oper set vid=") + sql::quote(name) +
-                           QStringLiteral(" where id=") + n(k.id));
+                           QStringLiteral(" where id=") + sql::num(k.id));
             return Outcome::ok(k.id);
         });
 }
@@ -341,14 +338,14 @@ Outcome deleteKind(TDataModule6& dm, int id) {
         [&]() -> std::optional<Outcome> {
             holdReferences(dm, QStringLiteral("accounts_dep.oper"));
             const int used =
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=") + n(id));
+                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=") + sql::num(id));
             if (used > 0)
                 return Outcome::refused(
                     QStringLiteral("Вид операции есть в операциях (%1), удалить его нельзя.").arg(used), kDelete);
             return std::nullopt;
         },
         [&] {
-            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.vid_oper where id=") + n(id));
+            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.vid_oper where id=") + sql::num(id));
             return Outcome::ok(id);
         });
 }
@@ -369,8 +366,8 @@ Outcome saveOperation(TDataModule6& dm, const Operation& o) {
                                       : price_sql::editCheck(o.kind, o.naimen, o.product, o.id);
             if (count(dm, check) > 0)
                 return Outcome::duplicate(QStringLiteral("Операция с такими параметрами уже заведена!"));
-            if (!add &&
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") + n(o.id)) == 0)
+            if (!add && count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") +
+                                      sql::num(o.id)) == 0)
                 return Outcome::notFound();
             return std::nullopt;
         },
@@ -402,17 +399,18 @@ Outcome deleteOperation(TDataModule6& dm, int id) {
         dm, lock_keys::normsOfOperation(id),
         [&]() -> std::optional<Outcome> {
             holdReferences(dm, QStringLiteral("accounts_dep.smena"));
-            if (count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") + n(id)) == 0)
+            if (count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") + sql::num(id)) ==
+                0)
                 return Outcome::notFound();
             const int records =
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.smena where o_id=") + n(id));
+                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.smena where o_id=") + sql::num(id));
             if (records > 0)
                 return Outcome::refused(
                     QStringLiteral("По операции есть записи смен (%1), удалить её нельзя.").arg(records), kDelete);
             return std::nullopt;
         },
         [&] {
-            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.norm where o_id=") + n(id));
+            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.norm where o_id=") + sql::num(id));
             dm.Oper_del.setParam(QStringLiteral("id"), id);
             dm.Oper_del.execute();
             return Outcome::ok(id);
@@ -430,16 +428,16 @@ Outcome saveNorm(TDataModule6& dm, const Norm& nv) {
     auto literal = [](const QVariant& v, bool price) {
         if (v.isNull())
             return QStringLiteral("null");
-        return price ? sql::num(storedPrice(v.toDouble())) : n(v.toLongLong());
+        return price ? sql::num(storedPrice(v.toDouble())) : sql::num(v.toLongLong());
     };
     return checkThenWrite(
         dm, lock_keys::normsOfOperation(nv.operation),
         [&]() -> std::optional<Outcome> {
-            if (count(dm,
-                      QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") + n(nv.operation)) == 0)
+            if (count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.oper where id=") +
+                              sql::num(nv.operation)) == 0)
                 return Outcome::notFound();
-            if (nv.id != 0 &&
-                count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.norm where id=") + n(nv.id)) == 0)
+            if (nv.id != 0 && count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.norm where id=") +
+                                            sql::num(nv.id)) == 0)
                 return Outcome::notFound();
             return std::nullopt;
         },
@@ -449,32 +447,32 @@ Outcome saveNorm(TDataModule6& dm, const Norm& nv) {
             if (nv.id == 0) {
                 auto r = dm.ADO_DB.query(
                     QStringLiteral("insert into accounts_dep.norm(o_id, norma, price, prize) values (") +
-                    n(nv.operation) + QStringLiteral(", ") + values + QStringLiteral(") returning id"));
+                    sql::num(nv.operation) + QStringLiteral(", ") + values + QStringLiteral(") returning id"));
                 return Outcome::ok(r->value(0, 0).toLongLong());
             }
             dm.ADO_DB.exec(QStringLiteral("update accounts_dep.norm set norma=") + literal(nv.norma, false) +
                            QStringLiteral(", price=") + literal(nv.price, true) + QStringLiteral(", prize=") +
-                           literal(nv.prize, false) + QStringLiteral(" where id=") + n(nv.id));
+                           literal(nv.prize, false) + QStringLiteral(" where id=") + sql::num(nv.id));
             return Outcome::ok(nv.id);
         });
 }
 
 Outcome deleteNorm(TDataModule6& dm, int id) {
-    const int operation = dm.controlInt(QStringLiteral("select o_id as cnt from accounts_dep.norm where id=") + n(id),
-                                        QStringLiteral("cnt"));
+    const int operation = dm.controlInt(
+        QStringLiteral("select o_id as cnt from accounts_dep.norm where id=") + sql::num(id), QStringLiteral("cnt"));
     if (operation == 0)
         return Outcome::notFound();
     return checkThenWrite(
         dm, lock_keys::normsOfOperation(operation),
         [&]() -> std::optional<Outcome> {
             // An operation keeps at least one norm, also when two workstations delete at the same time.
-            if (count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.norm where o_id=") + n(operation)) <=
-                1)
+            if (count(dm, QStringLiteral("select count(*) as cnt from accounts_dep.norm where o_id=") +
+                              sql::num(operation)) <= 1)
                 return Outcome::refused({});
             return std::nullopt;
         },
         [&] {
-            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.norm where id=") + n(id));
+            dm.ADO_DB.exec(QStringLiteral("delete from accounts_dep.norm where id=") + sql::num(id));
             return Outcome::ok(id);
         });
 }

@@ -9,10 +9,23 @@
 
 namespace catalog {
 
-QString likePrefixFilter(const QString& field, const QString& typed) {
+namespace {
+
+// The typed text inside the filter's apostrophes: an apostrophe written twice.
+QString filterText(const QString& typed) {
     QString value = typed;
     value.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return field + QStringLiteral(" like '") + value + QStringLiteral("%'");
+    return value;
+}
+
+}  // namespace
+
+QString likePrefixFilter(const QString& field, const QString& typed) {
+    return field + QStringLiteral(" like '") + filterText(typed) + QStringLiteral("%'");
+}
+
+QString likeAnywhereFilter(const QString& field, const QString& typed) {
+    return field + QStringLiteral(" like '%") + filterText(typed) + QStringLiteral("%'");
 }
 
 bool searchBoxKeepsKey(const QKeyEvent* e) {

@@ -16,6 +16,8 @@ namespace catalog {
 // The client-side filter of an incremental search: "<field> like '<typed>%'", the typed text kept as it is
 // (an apostrophe doubled, so a name such as O'Brien is found and the filter never breaks).
 QString likePrefixFilter(const QString& field, const QString& typed);
+// The same for a search anywhere in the field: "<field> like '%<typed>%'".
+QString likeAnywhereFilter(const QString& field, const QString& typed);
 
 // For a search box that consumes every key-down: true for the keys that still reach it — characters, Backspace,
 // the dialog keys (Enter, Esc, Tab) and the clipboard/undo shortcuts. Cursor keys, Home, End, Delete and the

@@ -19,7 +19,9 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
       searchField_(setup.searchField),
       idField_(setup.idField),
       searchInListMode_(setup.searchInListMode),
-      searchTakesAllKeys_(setup.searchTakesAllKeys) {
+      searchTakesAllKeys_(setup.searchTakesAllKeys),
+      searchAnywhere_(setup.searchAnywhere),
+      pickerOnly_(setup.pickerOnly) {
     setObjectName(QLatin1String(setup.objectName));
     setWindowTitle(setup.title);
     resize(setup.size);
@@ -39,35 +41,50 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
         b->setObjectName(QLatin1String(name));
         return b;
     };
-    Button1 = button("Button1", QStringLiteral("Добавить"));
-    Button2 = button("Button2", QStringLiteral("Изменить"));
-    Button3 = button("Button3", QStringLiteral("Удалить"));
+    if (pickerOnly_) {
+        Button1 = button("Button1", QStringLiteral("Выбрать"));
+        Button2 = nullptr;
+        Button3 = nullptr;
+    } else {
+        Button1 = button("Button1", QStringLiteral("Добавить"));
+        Button2 = button("Button2", QStringLiteral("Изменить"));
+        Button3 = button("Button3", QStringLiteral("Удалить"));
+    }
     Button4 = button("Button4", QStringLiteral("Выход"));
     if (!searchInListMode_)
         Button1->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
-    buttons->addStretch();
-    buttons->addWidget(Button4);
+    buttonRow_ = new QHBoxLayout;
+    if (setup.searchBesideButtons)
+        buttonRow_->addWidget(Edit1, 1);
+    for (QPushButton* b : {Button1, Button2, Button3})
+        if (b)
+            buttonRow_->addWidget(b);
+    if (!setup.searchBesideButtons)
+        buttonRow_->addStretch();
+    buttonRow_->addWidget(Button4);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1, 1);
-    layout->addWidget(Edit1);
-    layout->addLayout(buttons);
+    if (!setup.searchBesideButtons)
+        layout->addWidget(Edit1);
+    layout->addLayout(buttonRow_);
     setTabOrder(Edit1, DBGrid1);
 
     connect(Edit1, &QLineEdit::textChanged, this, ui::guarded([this](const QString&) { Edit1Change(); }));
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            ui::guarded([this](const QModelIndex&) { Button2Click(); }));
-    onClick(Button1, this, [this] { Button1Click(); });
-    onClick(Button2, this, [this] { Button2Click(); });
-    onClick(Button3, this, [this] { Button3Click(); });
+            ui::guarded([this](const QModelIndex&) { DBGrid1DblClick(); }));
+    if (pickerOnly_) {
+        onClick(Button1, this, [this] { Button2Click(); });
+    } else {
+        onClick(Button1, this, [this] { Button1Click(); });
+        onClick(Button2, this, [this] { Button2Click(); });
+        onClick(Button3, this, [this] { Button3Click(); });
+    }
     onClick(Button4, this, [this] { reject(); });
 }
 
 void ListWindow::runListMode() {
+    Q_ASSERT(!pickerOnly_);  // a picker has no list mode
     Tag = 0;
     data_.open();
     Button2->setDefault(false);
@@ -81,9 +98,19 @@ void ListWindow::runListMode() {
 }
 
 std::optional<Picked> ListWindow::runPickMode(int tag) {
+    data_.open();
+    enterPickMode(tag);
+    ui::execModal(this);
+    leavePickMode();
+    data_.close();
+    return picked_;
+}
+
+void ListWindow::enterPickMode(int tag) {
     Tag = tag;
     picked_.reset();
-    data_.open();
+    if (pickerOnly_)
+        return;
     Button2->setText(QStringLiteral("Выбрать"));
     Button2->setDefault(true);
     Button2->show();
@@ -91,20 +118,31 @@ std::optional<Picked> ListWindow::runPickMode(int tag) {
     Button3->hide();
     Edit1->show();
     Edit1->clear();
-    ui::execModal(this);
-    if (!searchInListMode_) {
-        Button2->setDefault(false);
-        Edit1->hide();
-    }
-    data_.close();
-    return picked_;
+}
+
+void ListWindow::leavePickMode() {
+    if (pickerOnly_ || searchInListMode_)
+        return;
+    Button2->setDefault(false);
+    Edit1->hide();
 }
 
 void ListWindow::pickCurrentRow() {
     // An empty list hands nothing.
-    if (data_.recordCount() > 0)
-        picked_ = Picked{data_.field(idField_).asLongLong(), data_.field(searchField_).asString().trimmed()};
+    if (data_.recordCount() > 0) {
+        handOver({data_.field(idField_).asLongLong(), data_.field(searchField_).asString().trimmed()});
+        return;
+    }
     accept();
+}
+
+void ListWindow::handOver(const Picked& p) {
+    picked_ = p;
+    accept();
+}
+
+void ListWindow::DBGrid1DblClick() {
+    Button2Click();
 }
 
 void ListWindow::showEvent(QShowEvent* e) {
@@ -120,11 +158,12 @@ void ListWindow::FormActivate() {
 }
 
 void ListWindow::Edit1Change() {
-    if (Edit1->text().isEmpty()) {
+    const QString text = Edit1->text();
+    if (searchAnywhere_ ? text.trimmed().isEmpty() : text.isEmpty()) {
         data_.setFiltered(false);
         return;
     }
-    data_.setFilter(likePrefixFilter(searchField_, Edit1->text()));
+    data_.setFilter(searchAnywhere_ ? likeAnywhereFilter(searchField_, text) : likePrefixFilter(searchField_, text));
     data_.setFiltered(true);
 }
 

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <optional>
 
+#include "catalog/list_window.h"
 #include "core/dataset.h"
 
-class DbGrid;
 class QCheckBox;
-class QLineEdit;
 class QPushButton;
 
 // The unit price of a shift record: the operation's base price, doubled on a day off, then raised by a
@@ -25,21 +23,15 @@ struct OperationPick {
 // The priced operations (product, operation kind, finished product or blanks) with their lowest norm price
 // and number of norms: add, change, delete, open the norms, export to a spreadsheet. The shift entry dialog
 // uses it to pick the operation of a record, which also prices the record.
-class TForm4 : public QDialog {
+// The grid, search box, Button1..Button4, Tag, FormActivate, Edit1Change and Edit1KeyDown come from
+// catalog::ListWindow; the search matches the product mark anywhere and takes every key-down.
+class TForm4 : public catalog::ListWindow {
     Q_OBJECT
 public:
     explicit TForm4(QWidget* parent = nullptr);
 
-    int Tag = 0;  // 0 list mode, anything else pick mode
-
-    DbGrid* DBGrid1;
-    QPushButton* Button1;  // "Добавить"
-    QPushButton* Button2;  // "Изменить" / "Выбрать"
-    QPushButton* Button3;  // "Удалить"
     QPushButton* Button5;  // "Excel"
     QCheckBox* CheckBox1;  // "Цены": a double click opens the norms
-    QLineEdit* Edit1;      // search by product mark
-    QPushButton* Button4;  // "Выход"
 
     // Every operation, with or without norms, for the export.
     Dataset XLS_Rep;
@@ -53,23 +45,16 @@ public:
     // nothing when none was picked. Oper stays open with the picked operation as its current row.
     std::optional<OperationPick> pick(int tag, bool dayOff, int shift, int locateOperId);
 
-    void FormActivate();
-    void Edit1Change();
-    bool Edit1KeyDown(int key);  // true when the key is consumed
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
+    void Button1Click() override;
+    void Button2Click() override;
+    void Button3Click() override;
     void Button5Click();
-    void DBGrid1DblClick();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void DBGrid1DblClick() override;
 
 private:
-    void pickCurrentRow();
+    void pickOperation();
 
-    std::optional<OperationPick> picked_;
+    std::optional<OperationPick> pickedOperation_;
     bool dayOff_ = false;
     int shift_ = 1;
 };

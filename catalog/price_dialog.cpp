@@ -9,6 +9,7 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "catalog/catalog_writes.h"
 #include "catalog/kinds_list.h"
 #include "catalog/list_helpers.h"
@@ -45,7 +46,7 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent) {
     picker(Button4, "Button4");
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QStringLiteral("Готовая продукция"), QStringLiteral("Заготовки")});
+    ComboBox1->addItems(rules::productKindNames());
     ComboBox1->setEditable(false);
     Label4 = label("Label4", QStringLiteral("Цена"));
     Edit3 = new QLineEdit(GroupBox1);

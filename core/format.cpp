@@ -127,6 +127,13 @@ int daysInMonth(int year, int month) {
     return QDate(year, month, 1).daysInMonth();
 }
 
+QString trimmedRight(const QString& s) {
+    qsizetype n = s.size();
+    while (n > 0 && s.at(n - 1).isSpace())
+        --n;
+    return s.left(n);
+}
+
 double parseNumber(const QString& text, bool* ok) {
     QString t = text.trimmed();
     t.replace(QLatin1Char(','), QLatin1Char('.'));

@@ -26,6 +26,9 @@ QString date(const QDate& d);
 bool isWeekend(const QDate& d);
 int daysInMonth(int year, int month);
 
+// The text without its trailing blanks (those of a fixed-width text column are not part of the value).
+QString trimmedRight(const QString& s);
+
 // Reads a number typed with either separator ("2,5" or "2.5"); ok is false for anything else.
 double parseNumber(const QString& text, bool* ok);
 

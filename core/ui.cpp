@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace ui {
 
@@ -93,13 +94,10 @@ void showError(const DbError& error) {
     if (lost && lostShown)
         return;
     lostShown = lost;
-    struct Reset {
-        bool on;
-        ~Reset() {
-            if (on)
-                lostShown = false;
-        }
-    } reset{lost};
+    const auto reset = qScopeGuard([lost] {
+        if (lost)
+            lostShown = false;
+    });
     handler().showError(error.userText(), error.detail());
 }
 

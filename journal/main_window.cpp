@@ -12,11 +12,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/build_stamp.h"
 #include "app/login_window.h"
+#include "base/colours.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "catalog/kinds_list.h"
@@ -39,25 +41,10 @@
 
 namespace {
 
-const QColor clGreen(0x00, 0x80, 0x00);
-const QColor clRed(0xFF, 0x00, 0x00);
-
 template <class T>
 T* named(T* object, const char* name) {
     object->setObjectName(QLatin1String(name));
     return object;
-}
-
-// Marks a check box or radio button as chosen (given colour, bold caption) or not (button face, normal).
-void paintChoice(QWidget* w, bool on, const QColor& colour) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, on ? colour : QApplication::palette().color(QPalette::Button));
-    w->setPalette(pal);
-    // The palette alone is not painted behind a check box or radio button by every style.
-    w->setStyleSheet(on ? QStringLiteral("background-color: %1;").arg(colour.name()) : QString());
-    QFont f = w->font();
-    f.setBold(on);
-    w->setFont(f);
 }
 
 bool isAccepted(const QString& ok) {
@@ -155,7 +142,7 @@ TForm1::TForm1(QWidget* parent)
             }
             if (role == Qt::ForegroundRole) {
                 const int col = ds.columnIndex(QStringLiteral("ok"));
-                return col >= 0 && isAccepted(ds.textAt(row, col).trimmed()) ? clGreen : clRed;
+                return col >= 0 && isAccepted(ds.textAt(row, col).trimmed()) ? colours::clGreen : colours::clRed;
             }
             return {};
         });
@@ -188,7 +175,7 @@ TForm1::TForm1(QWidget* parent)
     layout->addLayout(bottom);
     resize(1100, 640);
     paintShiftButtons();
-    paintChoice(CBox1, false, clRed);
+    colours::paintChoice(CBox1, false, colours::clRed);
 
     // Handlers.
     auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
@@ -332,11 +319,11 @@ void TForm1::paintShiftButtons() {
     QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
     const int shift = selectedShift >= 1 && selectedShift <= 4 ? selectedShift : 1;
     for (int i = 0; i < 4; ++i)
-        paintChoice(buttons[i], i + 1 == shift, clGreen);
+        colours::paintChoice(buttons[i], i + 1 == shift, colours::clGreen);
 }
 
 void TForm1::CBox1Click() {
-    paintChoice(CBox1, CBox1->isChecked(), clRed);
+    colours::paintChoice(CBox1, CBox1->isChecked(), colours::clRed);
 }
 
 void TForm1::DBGrid2DblClick() {
@@ -442,10 +429,7 @@ void TForm1::N10Click() {
 void TForm1::N12Click() {
     // The label shows the progress while the import runs, then hides again with its menu item.
     Label1->show();
-    struct Hide {
-        QLabel* label;
-        ~Hide() { label->hide(); }
-    } hide{Label1};
+    const auto hide = qScopeGuard([this] { Label1->hide(); });
     runLegacyImport([this](const QString& text) { Label1->setText(text); });
 }
 

@@ -14,11 +14,11 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "catalog/list_helpers.h"
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
 #include "core/format.h"
-#include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_records.h"
@@ -361,7 +361,7 @@ void TForm11::openForEdit(const shift_records::Stored& record, int shift, bool d
 
 QString TForm11::operationText(const shift_records::Stored& record) {
     return record.marka + QStringLiteral("; ") + record.vid + QStringLiteral("; ") +
-           report::productKindText(record.naimen);
+           rules::productKindText(record.naimen);
 }
 
 void TForm11::reloadJournal() {

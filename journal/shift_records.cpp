@@ -12,14 +12,6 @@
 
 namespace shift_sql {
 
-namespace {
-
-QString n(qlonglong v) {
-    return QString::number(v);
-}
-
-}  // namespace
-
 QString priceText(double unitPrice) {
     QString text = fmt::general(fmt::round4(unitPrice));
     text.replace(fmt::decimalSeparator(), QStringLiteral("."));
@@ -28,13 +20,13 @@ QString priceText(double unitPrice) {
 }
 
 QString duplicateCheckSql(const Record& r, std::optional<qlonglong> excludeId) {
-    QString s = QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=") + n(r.workerId) +
-                QStringLiteral(" and o_id=") + n(r.operId) + QStringLiteral(" and i_id=") + n(r.productId) +
-                QStringLiteral(" and data=to_date('") + sql::date(r.date) +
-                QStringLiteral("', 'DD.MM.YYYY') and smena=") + n(r.shift);
+    QString s = QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=") + sql::num(r.workerId) +
+                QStringLiteral(" and o_id=") + sql::num(r.operId) + QStringLiteral(" and i_id=") +
+                sql::num(r.productId) + QStringLiteral(" and data=to_date('") + sql::date(r.date) +
+                QStringLiteral("', 'DD.MM.YYYY') and smena=") + sql::num(r.shift);
     if (excludeId)
-        s += QStringLiteral(" and id<>") + n(*excludeId);
-    return s + QStringLiteral(" and color=") + n(r.color);
+        s += QStringLiteral(" and id<>") + sql::num(*excludeId);
+    return s + QStringLiteral(" and color=") + sql::num(r.color);
 }
 
 QString duplicateLockSql(const Record& r) {
@@ -45,37 +37,38 @@ QString insertSql(const Record& r, const QDate& today) {
     return QStringLiteral(
                "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
                "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values(") +
-           n(r.workerId) + QStringLiteral(", ") + n(r.productId) + QStringLiteral(", ") + n(r.operId) +
-           QStringLiteral(", ") + r.priceText + QStringLiteral(",") + r.quantity + QStringLiteral(", ") + r.defects +
-           QStringLiteral(", to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY HH24:MI:SS'), ") +
-           n(r.shift) + QStringLiteral(", ") + n(r.color) + QStringLiteral(", ") + r.hours + QStringLiteral(", '") +
-           sql::date(today) + QStringLiteral("', '") + QStringLiteral("no") + QStringLiteral("', 0, ") +
-           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
-           QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") +
-           QStringLiteral("0") + QStringLiteral(")");
+           sql::num(r.workerId) + QStringLiteral(", ") + sql::num(r.productId) + QStringLiteral(", ") +
+           sql::num(r.operId) + QStringLiteral(", ") + r.priceText + QStringLiteral(",") + r.quantity +
+           QStringLiteral(", ") + r.defects + QStringLiteral(", to_date('") + sql::date(r.date) +
+           QStringLiteral("', 'DD.MM.YYYY HH24:MI:SS'), ") + sql::num(r.shift) + QStringLiteral(", ") +
+           sql::num(r.color) + QStringLiteral(", ") + r.hours + QStringLiteral(", '") + sql::date(today) +
+           QStringLiteral("', '") + QStringLiteral("no") + QStringLiteral("', 0, ") + QStringLiteral("0") +
+           QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") +
+           QStringLiteral(", ") + QStringLiteral("0") + QStringLiteral(", ") + QStringLiteral("0") +
+           QStringLiteral(")");
 }
 
 QString updateSql(const Record& r, const QDate& today, qlonglong id) {
-    return QStringLiteral("update accounts_dep.SMENA set w_id=") + n(r.workerId) + QStringLiteral(", i_id=") +
-           n(r.productId) + QStringLiteral(", o_id=") + n(r.operId) + QStringLiteral(", cena=") + r.priceText +
-           QStringLiteral(", kol_vo=") + r.quantity + QStringLiteral(", brak=") + r.defects +
+    return QStringLiteral("update accounts_dep.SMENA set w_id=") + sql::num(r.workerId) + QStringLiteral(", i_id=") +
+           sql::num(r.productId) + QStringLiteral(", o_id=") + sql::num(r.operId) + QStringLiteral(", cena=") +
+           r.priceText + QStringLiteral(", kol_vo=") + r.quantity + QStringLiteral(", brak=") + r.defects +
            QStringLiteral(", data=to_date('") + sql::date(r.date) + QStringLiteral("', 'DD.MM.YYYY'), smena=") +
-           n(r.shift) + QStringLiteral(", color=") + n(r.color) + QStringLiteral(", time=") + r.hours +
+           sql::num(r.shift) + QStringLiteral(", color=") + sql::num(r.color) + QStringLiteral(", time=") + r.hours +
            QStringLiteral(", vvod='") + sql::date(today) + QStringLiteral("', prize=0, id_doc=") + QStringLiteral("0") +
            QStringLiteral(", id_doc_item=") + QStringLiteral("0") + QStringLiteral(", f_gds_qty_use=") +
            QStringLiteral("0") + QStringLiteral(", id_gds_use=") + QStringLiteral("0") +
-           QStringLiteral(", id_cons_use=") + QStringLiteral("0") + QStringLiteral(" where id=") + n(id);
+           QStringLiteral(", id_cons_use=") + QStringLiteral("0") + QStringLiteral(" where id=") + sql::num(id);
 }
 
 QString deleteSql(qlonglong id) {
-    return QStringLiteral("delete from accounts_dep.smena where id=") + n(id);
+    return QStringLiteral("delete from accounts_dep.smena where id=") + sql::num(id);
 }
 
 QString lockedRecordSql(qlonglong id) {
     return QStringLiteral(
                "select id, w_id, i_id, o_id, cena, kol_vo::numeric as kol_vo, brak, data, smena, color, time, prize, "
                "vvod, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use from accounts_dep.smena where id=") +
-           n(id) + QStringLiteral(" for update");
+           sql::num(id) + QStringLiteral(" for update");
 }
 
 }  // namespace shift_sql

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/shared_rules.h"
+#include "core/format.h"
 #include "reports/report_preview.h"
 
 SummaryLayout::SummaryLayout(const QString& name, report::ReportDefinition layout, QWidget* parent)
@@ -86,22 +88,15 @@ Item Columns::number(double x, const QString& f, const QString& mask) const {
 }
 
 Expr trimmed(const QString& field) {
-    return [field](const Row& row) {
-        QString s = row.text(field);
-        int n = int(s.size());
-        while (n > 0 && s.at(n - 1).isSpace())
-            --n;
-        s.truncate(n);
-        return QVariant(s);
-    };
+    return [field](const Row& row) { return QVariant(fmt::trimmedRight(row.text(field))); };
 }
 
 Expr productKind() {
-    return [](const Row& row) { return QVariant(productKindText(row.integer(QStringLiteral("naimen")))); };
+    return [](const Row& row) { return QVariant(rules::productKindText(row.integer(QStringLiteral("naimen")))); };
 }
 
 Expr colour() {
-    return [](const Row& row) { return QVariant(colourText(row.integer(QStringLiteral("color")))); };
+    return [](const Row& row) { return QVariant(rules::colourText(row.integer(QStringLiteral("color")))); };
 }
 
 void reportHeader(ReportDefinition& r, const Columns& cols, std::initializer_list<Caption> captions) {

@@ -7,11 +7,13 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <optional>
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
 #include "core/ui.h"
@@ -96,24 +98,7 @@ QStringList workbookSql() {
 
 }  // namespace summary
 
-namespace {
-
-// Trailing blanks of fixed-width text columns are not part of the value.
-QString trimmedRight(QString s) {
-    int n = int(s.size());
-    while (n > 0 && s.at(n - 1).isSpace())
-        --n;
-    s.truncate(n);
-    return s;
-}
-
-// Closes a dataset however the action that opened it ends.
-struct Closer {
-    Dataset& ds;
-    ~Closer() { ds.close(); }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 TForm18::TForm18(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, QStringLiteral("XLS_Rep"), this) {
     setObjectName(QStringLiteral("TForm18"));
@@ -124,10 +109,9 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, Q
         w->setObjectName(QLatin1String(name));
         return w;
     };
-    RadioGroup1 =
-        named(new RadioGroup(QStringLiteral("Вид продукции"),
-                             {QStringLiteral("Все"), QStringLiteral("Готовая продукция"), QStringLiteral("Заготовки")}),
-              "RadioGroup1");
+    RadioGroup1 = named(
+        new RadioGroup(QStringLiteral("Вид продукции"), QStringList{QStringLiteral("Все")} + rules::productKindNames()),
+        "RadioGroup1");
     RadioGroup1->setItemIndex(0);
     GroupBox1 = named(new QGroupBox(QStringLiteral("Период отбора")), "GroupBox1");
     auto picker = [&](const char* name) {
@@ -190,7 +174,7 @@ void TForm18::printReport(SummaryLayout* layout, const QString& title) {
         ui::HourGlass wait;
         ds.open();
     }
-    Closer closer{ds};
+    const auto closer = qScopeGuard([&ds] { ds.close(); });  // however the preview ends
     layout->QuickRep1.item(QStringLiteral("QRLabel1")).text = summary::reportTitle(title, from, to);
     layout->Preview(this);
 }
@@ -216,7 +200,7 @@ void TForm18::Button5Click() {
 }
 
 void TForm18::Button6Click() {
-    Closer closer{XLS_Rep};
+    const auto closer = qScopeGuard([this] { XLS_Rep.close(); });  // however the export ends
     std::optional<ui::HourGlass> hourglass(std::in_place);
     // Every export reads the period and the choice of this moment afresh.
     XLS_Rep.close();
@@ -239,11 +223,11 @@ void TForm18::Button6Click() {
         xl.writeText(1, c + 1, 1, heading[c]);
     int r = 2, k = 0;
     for (XLS_Rep.first(); !XLS_Rep.isEmpty() && !XLS_Rep.eof(); XLS_Rep.next()) {
-        xl.writeText(1, 1, r, trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
+        xl.writeText(1, 1, r, fmt::trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
         xl.writeText(1, 2, r,
-                     summary::operationText(trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
+                     summary::operationText(fmt::trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
                                             XLS_Rep.field(QStringLiteral("color")).asInt()));
-        xl.writeText(1, 3, r, report::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+        xl.writeText(1, 3, r, rules::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
         xl.writeCell(1, 4, r, fmt::general(XLS_Rep.field(QStringLiteral("mass")).asDouble()));
         xl.writeCell(1, 5, r, QString::number(XLS_Rep.field(QStringLiteral("kolvo")).asLongLong()));
         progress(++k);

@@ -462,7 +462,10 @@ private slots:
         QString probed;
         ui.probe = [&](const QString& text) {
             QVERIFY(!app().dm->ADO_DB.inTransaction());
-            QCOMPARE(f.db.count("select count(*) from pg_locks where locktype='advisory'"), 0);
+            // This database's locks only: the tests running beside this one take their own.
+            QCOMPARE(f.db.count("select count(*) from pg_locks l join pg_database d on d.oid = l.database "
+                                "where l.locktype='advisory' and d.datname = current_database()"),
+                     0);
             catalog::Outcome o;
             if (form == 9)
                 o = catalog::saveKind(other, {0, "сборка"});

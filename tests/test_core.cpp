@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
 #include "core/sqltext.h"
@@ -144,6 +145,17 @@ private slots:
         QCOMPARE(fmt::mask(0.0004, "#0.000"), QString("0,000"));
         QCOMPARE(sql::num(12.5), QString("12.5"));
         QCOMPARE(sql::date(QDate(2024, 3, 5)), QString("05.03.2024"));
+    }
+
+    // The day columns of a time-sheet row and their days; no other column reads as a day.
+    void dayColumns() {
+        for (int day = 1; day <= 31; ++day)
+            QCOMPARE(rules::dayOfField(rules::dayField(day)), day);
+        QCOMPARE(rules::dayField(7), QString("d7"));
+        for (const char* other : {"d0", "d32", "d", "data", "d_date1", "summ", "fio", "sd5"})
+            QCOMPARE(rules::dayOfField(QString::fromLatin1(other)), 0);
+        QCOMPARE(fmt::trimmedRight(QString(" А-12 \t ")), QString(" А-12"));
+        QCOMPARE(fmt::trimmedRight(QString("   ")), QString());
     }
 
     void textValuesAreQuoted() {

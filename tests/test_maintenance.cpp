@@ -654,9 +654,10 @@ insert into accounts_dep.fatigue(id, id_nom, id_o, id_p, d_date, i_mnth, i_year,
             QCOMPARE(w->item.recordCount(), 1);
             QTest::keyClick(w->Edit1, Qt::Key_Return);  // "Выбрать" is the default button
         });
-        QVERIFY(p->runPick());
-        QCOMPARE(p->pickedId, 12);
-        QCOMPARE(p->pickedText, QString("Ящики пластиковые"));
+        const std::optional<catalog::Picked> picked = p->pick(24);
+        QVERIFY(picked);
+        QCOMPARE(picked->id, 12LL);
+        QCOMPARE(picked->text, QString("Ящики пластиковые"));
         QVERIFY(!p->item.isOpen());
     }
 

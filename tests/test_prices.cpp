@@ -138,6 +138,15 @@ private slots:
 
         f.ui.onModal([&](QDialog*) { w->Button4->click(); });
         QVERIFY(!w->pick(1, false, 1, 0));
+
+        // List mode after a pick: "Изменить", add and delete back, "Добавить" the default button again.
+        f.ui.onModal([&](QDialog*) {
+            QCOMPARE(w->Button2->text(), QStringLiteral("Изменить"));
+            QVERIFY(w->Button1->isVisible() && w->Button3->isVisible());
+            QVERIFY(w->Button1->isDefault() && !w->Button2->isDefault());
+            w->Button4->click();
+        });
+        w->runList();
     }
 
     // The grid lists operations with norms only; the export lists every operation with its cena_new.

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "base/shared_rules.h"
 #include "core/dataset.h"
 #include "core/report/report_layouter.h"
 #include "core/report/report_painter.h"
@@ -149,11 +150,11 @@ private slots:
 
     // The expressions the printed layouts share, and the default number form.
     void valueTexts() {
-        QCOMPARE(productKindText(0), QStringLiteral("Готовая продукция"));
-        QCOMPARE(productKindText(1), QStringLiteral("Заготовки"));
-        QCOMPARE(colourText(0), QStringLiteral(" "));
-        QCOMPARE(colourText(1), QStringLiteral(" (грунт)"));
-        QCOMPARE(colourText(3020), QStringLiteral(" (RAL: 3020)"));
+        QCOMPARE(rules::productKindText(0), QStringLiteral("Готовая продукция"));
+        QCOMPARE(rules::productKindText(1), QStringLiteral("Заготовки"));
+        QCOMPARE(rules::colourText(0), QStringLiteral(" "));
+        QCOMPARE(rules::colourText(1), QStringLiteral(" (грунт)"));
+        QCOMPARE(rules::colourText(3020), QStringLiteral(" (RAL: 3020)"));
         QCOMPARE(formatValue(QVariant(2.5), QStringLiteral("#0")), QStringLiteral("3"));
         QCOMPARE(formatValue(QVariant(7.0), QStringLiteral("#0.00")), QStringLiteral("7,00"));
         QCOMPARE(formatValue(QVariant(0.1 + 0.2), {}), QStringLiteral("0,3"));

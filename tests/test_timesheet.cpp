@@ -15,6 +15,7 @@
 
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "journal/shift_records.h"
 #include "support/lockwait.h"
@@ -401,7 +402,7 @@ insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, d5) values (1
     void openingAnyYear() {
         AppFixture f;
         TForm19* w = app().form19;
-        const QStringList years = timesheet::yearList(2026);
+        const QStringList years = rules::yearList(2026);
         QCOMPARE(years.first(), QStringLiteral("2007"));
         QCOMPARE(years.last(), QStringLiteral("2027"));
         QVERIFY(w->ComboBox2->findText(QString::number(QDate::currentDate().year() + 1)) >= 0);

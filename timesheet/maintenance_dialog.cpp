@@ -223,10 +223,9 @@ void TForm24::Button3Click() {
 }
 
 void TForm24::Button4Click() {
-    TForm26* picker = app().form26;
-    if (picker->runPick()) {
-        groupId = picker->pickedId;
-        Edit2->setText(picker->pickedText);
+    if (const auto group = app().form26->pick(24)) {
+        groupId = int(group->id);
+        Edit2->setText(group->text);
     }
 }
 

@@ -1,12 +1,12 @@
 #include "timesheet/maintenance_journal.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/colours.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "core/dataset_model.h"
@@ -113,13 +113,7 @@ void TForm25::DTPcker1Change() {
 }
 
 void TForm25::CBox1Click() {
-    const bool on = CBox1->isChecked();
-    QPalette pal = CBox1->palette();
-    pal.setColor(CBox1->backgroundRole(), on ? QColor(0xFF, 0, 0) : QApplication::palette().color(QPalette::Button));
-    CBox1->setPalette(pal);
-    QFont font = CBox1->font();
-    font.setBold(on);
-    CBox1->setFont(font);
+    colours::paintChoice(CBox1, CBox1->isChecked(), colours::clRed);
 }
 
 void TForm25::reloadKeepingRow() {

@@ -12,10 +12,6 @@ namespace maint {
 
 namespace {
 
-QString n(qlonglong v) {
-    return sql::num(v);
-}
-
 using day_cells::Cell;
 
 // The entry as it stands in the database, its row locked for the rest of the transaction: its cell and hours.
@@ -27,7 +23,7 @@ struct StoredEntry {
 std::optional<StoredEntry> lockedEntry(Db& db, int id) {
     auto r = db.query(QStringLiteral("select id_p, id_o, coalesce(i_night, 0), d_date, coalesce(cnt, 0) from "
                                      "accounts_dep.fatigue where id=") +
-                      n(id) + QStringLiteral(" for update"));
+                      sql::num(id) + QStringLiteral(" for update"));
     if (r->rowCount() == 0)
         return std::nullopt;
     return StoredEntry{Cell::maintenance(r->value(0, 0).toInt(), r->value(0, 1).toInt(), r->value(0, 2).toInt(),
@@ -63,22 +59,23 @@ QString insertEntrySql(const Entry& e) {
     return QStringLiteral(
                "INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, "
                "price, i_holiday, i_night)VALUES(") +
-           n(e.group) + QStringLiteral(", ") + n(e.kind) + QStringLiteral(" ,") + n(e.worker) + QStringLiteral(", '") +
-           sql::date(e.date) + QStringLiteral("', ") + n(e.date.month()) + QStringLiteral(", ") + n(e.date.year()) +
-           QStringLiteral(", ") + n(e.shift) + QStringLiteral(", ") + n(e.hours) + QStringLiteral(", ") +
-           sql::num(e.price) + QStringLiteral(", ") + n(e.holiday) + QStringLiteral(", ") + n(e.night) +
-           QStringLiteral(")");
+           sql::num(e.group) + QStringLiteral(", ") + sql::num(e.kind) + QStringLiteral(" ,") + sql::num(e.worker) +
+           QStringLiteral(", '") + sql::date(e.date) + QStringLiteral("', ") + sql::num(e.date.month()) +
+           QStringLiteral(", ") + sql::num(e.date.year()) + QStringLiteral(", ") + sql::num(e.shift) +
+           QStringLiteral(", ") + sql::num(e.hours) + QStringLiteral(", ") + sql::num(e.price) + QStringLiteral(", ") +
+           sql::num(e.holiday) + QStringLiteral(", ") + sql::num(e.night) + QStringLiteral(")");
 }
 
 QString updateEntrySql(int id, const Entry& e) {
-    return QStringLiteral("UPDATE accounts_dep.fatigue SET id_nom=") + n(e.group) + QStringLiteral(", id_o=") +
-           n(e.kind) + QStringLiteral(", id_p=") + n(e.worker) + QStringLiteral(", cnt=") + n(e.hours) +
-           QStringLiteral(", price=") + sql::num(e.price) + QStringLiteral(", i_holiday=") + n(e.holiday) +
-           QStringLiteral(", i_night=") + n(e.night) + QStringLiteral(" where id=") + n(id);
+    return QStringLiteral("UPDATE accounts_dep.fatigue SET id_nom=") + sql::num(e.group) + QStringLiteral(", id_o=") +
+           sql::num(e.kind) + QStringLiteral(", id_p=") + sql::num(e.worker) + QStringLiteral(", cnt=") +
+           sql::num(e.hours) + QStringLiteral(", price=") + sql::num(e.price) + QStringLiteral(", i_holiday=") +
+           sql::num(e.holiday) + QStringLiteral(", i_night=") + sql::num(e.night) + QStringLiteral(" where id=") +
+           sql::num(id);
 }
 
 QString deleteEntrySql(int id) {
-    return QStringLiteral("delete from accounts_dep.fatigue where id=") + n(id);
+    return QStringLiteral("delete from accounts_dep.fatigue where id=") + sql::num(id);
 }
 
 QString averageRateSql(int month, int year) {
@@ -90,12 +87,12 @@ QString averageRateSql(int month, int year) {
                "coalesce(sum((s.kol_vo-s.brak)*(s.cena+s.cena*f.i_holiday))/sum(time),0)::numeric(10,2) end as "
                "price  from cmn_classifier.item i, accounts_dep.smena s, accounts_dep.izdel gas, accounts_dep.person "
                "p where i.id_level =2 and s.i_id = gas.id and gas.id_class_item =i.id  and s.data<'01.") +
-           n(month2) + QStringLiteral(".") + n(year2) + QStringLiteral("' and s.data>='01.") + n(month) +
-           QStringLiteral(".") + n(year) +
+           sql::num(month2) + QStringLiteral(".") + sql::num(year2) + QStringLiteral("' and s.data>='01.") +
+           sql::num(month) + QStringLiteral(".") + sql::num(year) +
            QStringLiteral(
                "' and p.id=s.w_id and p.id=f.id_p and i.id=f.id_nom group by i.s_caption, i.id, p.id "
                "order by fio),0) where i_mnth = ") +
-           n(month) + QStringLiteral(" and i_year = ") + n(year) + QStringLiteral(" and id_o =7778");
+           sql::num(month) + QStringLiteral(" and i_year = ") + sql::num(year) + QStringLiteral(" and id_o =7778");
 }
 
 WriteOutcome saveEntry(TDataModule6& dm, const Entry& e, int id) {

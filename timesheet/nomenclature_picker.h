@@ -1,43 +1,29 @@
 #pragma once
 
-#include <QDialog>
+#include <optional>
 
+#include "catalog/list_window.h"
 #include "core/dataset.h"
-
-class DbGrid;
-class QLineEdit;
-class QPushButton;
 
 // Nomenclature picker: the nomenclature groups of the ERP classifier, narrowed by the beginning of a name, one of
 // which is handed to the maintenance work entry dialog.
-class TForm26 : public QDialog {
+// The grid, search box, "Выбрать" (Button1), "Выход" (Button4), Tag and the search come from catalog::ListWindow
+// as a picker: the search takes every key-down and stays from one showing to the next.
+class TForm26 : public catalog::ListWindow {
     Q_OBJECT
 public:
     explicit TForm26(QWidget* parent = nullptr);
 
-    // Opens the list, shows the window modally (the search text and its filter kept from the last showing) and
-    // closes the list again. True when a group was chosen: pickedId and pickedText hold it (0 and an empty text
-    // when the list was empty).
-    bool runPick();
+    // Opening by the maintenance work entry dialog (tag 24): the list opened, the window shown modally (the
+    // search text and its filter kept from the last showing), the list closed again. The group chosen, its id
+    // and name; id 0 and an empty name when the list was empty; nothing after "Выход".
+    std::optional<catalog::Picked> pick(int tag);
 
-    int Tag = 0;
-    int pickedId = 0;
-    QString pickedText;
+    Dataset& item;  // the groups, owned by the window
 
-    Dataset item;
+    // Choosing, by "Выбрать" or a double click: the current group handed over, the window closed.
+    void Button2Click() override;
 
-    DbGrid* DBGrid1;
-    QLineEdit* Edit1;
-    QPushButton* Button1;
-    QPushButton* Button4;
-
-    void Edit1Change();
-    // Up/Down move the list; the other keys that act only at key-down (arrows, Home, End, Delete) are swallowed.
-    // True when the key was consumed.
-    bool Edit1KeyDown(int key);
-    void DBGrid1DblClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+private:
+    TForm26(QWidget* parent, Dataset* groups);
 };

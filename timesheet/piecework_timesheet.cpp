@@ -1,6 +1,5 @@
 #include "timesheet/piecework_timesheet.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,12 +8,13 @@
 #include <QStyleOptionHeader>
 #include <QVBoxLayout>
 
+#include "base/colours.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
 #include "core/ui.h"
-#include "timesheet/shift_timesheet.h"
 #include "timesheet/window_style.h"
 
 namespace piecework {
@@ -125,19 +125,6 @@ private:
 
 namespace {
 
-const QColor kTotalsBackground(0xE1, 0xE4, 0xFF);  // 0x00FFE4E1
-const QColor kWeekend(0xFF, 0x00, 0x00);           // 0x000000FF
-const QColor kSilver(0xC0, 0xC0, 0xC0);
-
-// Day number of a day column's field (d1..d31), 0 for the other columns.
-int dayOf(const QString& field) {
-    if (field.size() < 2 || field.at(0) != QLatin1Char('d'))
-        return 0;
-    bool ok = false;
-    const int d = field.mid(1).toInt(&ok);
-    return ok && d >= 1 && d <= 31 ? d : 0;
-}
-
 bool isTotal(const QString& field) {
     return field == QLatin1String("f_price") || field == QLatin1String("i_time") ||
            field == QLatin1String("average_price");
@@ -174,7 +161,7 @@ TForm27::TForm27(QWidget* parent)
             Q_UNUSED(row);
             if (isTotal(column.field)) {
                 if (role == Qt::BackgroundRole)
-                    return kTotalsBackground;
+                    return colours::kTotals;
                 if (role == Qt::FontRole) {
                     QFont f = DBGrid->font();
                     f.setBold(true);
@@ -182,7 +169,7 @@ TForm27::TForm27(QWidget* parent)
                 }
                 return {};
             }
-            const int day = dayOf(column.field);
+            const int day = rules::dayOfField(column.field);
             if (day == 0 || role != Qt::ForegroundRole)
                 return {};
             return cellColors_.value(day - 1);
@@ -190,7 +177,7 @@ TForm27::TForm27(QWidget* parent)
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(timesheet::monthNames());
+    ComboBox1->addItems(rules::monthNames());
     cb_year = new QComboBox(this);
     cb_year->setObjectName(QStringLiteral("cb_year"));
     Label1 = new QLabel(QStringLiteral("Сумма (р.)     "), this);
@@ -321,8 +308,8 @@ void TForm27::ComboBox1Change() {
 // Weekends of the month red, the days past its end hidden with the name column widened by their width.
 void TForm27::markDays(int y, int month) {
     const int days = fmt::daysInMonth(y, month);
-    const QColor text = QApplication::palette().color(QPalette::WindowText);
-    const QColor background = QApplication::palette().color(QPalette::Base);
+    const QColor text = colours::windowText();
+    const QColor background = colours::windowBackground();
     const auto centred = Qt::AlignCenter;
 
     QList<GridColumn> cols;
@@ -335,10 +322,10 @@ void TForm27::markDays(int y, int month) {
         const bool inMonth = d <= days;
         QColor c;
         if (inMonth)
-            c = fmt::isWeekend(QDate(y, month, d)) ? kWeekend : text;
-        titleColors_ << (inMonth ? c : kSilver);
+            c = fmt::isWeekend(QDate(y, month, d)) ? colours::clRed : text;
+        titleColors_ << (inMonth ? c : colours::clSilver);
         cellColors_ << (inMonth ? c : background);
-        cols << GridColumn{QStringLiteral("d%1").arg(d), QString::number(d), centred, {}, inMonth, kDayWidth};
+        cols << GridColumn{rules::dayField(d), QString::number(d), centred, {}, inMonth, kDayWidth};
         if (!inMonth)
             cols[0].width += kDayWidth;
     }

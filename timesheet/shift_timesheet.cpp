@@ -1,60 +1,25 @@
 #include "timesheet/shift_timesheet.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <optional>
 
+#include "base/colours.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
+#include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
 #include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
-
-namespace timesheet {
-
-QStringList monthNames() {
-    return {QStringLiteral("Январь"),   QStringLiteral("Февраль"), QStringLiteral("Март"),   QStringLiteral("Апрель"),
-            QStringLiteral("Май"),      QStringLiteral("Июнь"),    QStringLiteral("Июль"),   QStringLiteral("Август"),
-            QStringLiteral("Сентябрь"), QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"), QStringLiteral("Декабрь")};
-}
-
-QStringList yearList(int currentYear) {
-    QStringList years;
-    for (int y = 2007; y <= std::max(2025, currentYear + 1); ++y)
-        years << QString::number(y);
-    return years;
-}
-
-}  // namespace timesheet
-
-namespace {
-
-QColor windowText() {
-    return QApplication::palette().color(QPalette::WindowText);
-}
-QColor windowBackground() {
-    return QApplication::palette().color(QPalette::Base);
-}
-
-// Day number of a day column (d1..d31), 0 for any other column.
-int dayOf(const QString& field) {
-    if (field.size() < 2 || field.at(0) != QLatin1Char('d'))
-        return 0;
-    bool ok = false;
-    const int k = QStringView(field).mid(1).toInt(&ok);
-    return ok && k >= 1 && k <= 31 ? k : 0;
-}
-
-}  // namespace
 
 TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm19"));
@@ -99,8 +64,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     PB->setTextVisible(true);
     PB->hide();
 
-    ComboBox1->addItems(timesheet::monthNames());
-    ComboBox2->addItems(timesheet::yearList());
+    ComboBox1->addItems(rules::monthNames());
+    ComboBox2->addItems(rules::yearList());
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
@@ -125,7 +90,7 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
         g->horizontalHeader()->setMinimumSectionSize(20);
     }
     for (DayMark& m : marks_)
-        m.color = windowText();
+        m.color = colours::windowText();
 
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, ui::guarded([this](int) { ComboBox1Change(); }));
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, ui::guarded([this](int) { ComboBox1Change(); }));
@@ -141,9 +106,9 @@ QList<GridColumn> TForm19::columns() const {
     cols << GridColumn{
         QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 190};
     for (int k = 1; k <= 31; ++k) {
-        GridColumn c{QStringLiteral("d%1").arg(k), QString::number(k), Qt::AlignCenter, {}, true, 28};
+        GridColumn c{rules::dayField(k), QString::number(k), Qt::AlignCenter, {}, true, 28};
         const DayMark& mark = marks_[size_t(k - 1)];
-        c.titleColor = mark.readOnly ? silver() : mark.color;
+        c.titleColor = mark.readOnly ? colours::clSilver : mark.color;
         c.nullText = QStringLiteral("0");  // nothing recorded reads as 0 (and shows silver)
         cols << c;
     }
@@ -201,17 +166,14 @@ void TForm19::ComboBox1Change() {
 }
 
 void TForm19::markMonth(DbGrid* grid, int m, int y) {
-    const QDate first(y, m, 1);
-    const int w = first.dayOfWeek() % 7 + 1;  // Sunday = 1 .. Saturday = 7
-    const int days = first.daysInMonth();
+    const int days = fmt::daysInMonth(y, m);
     for (int k = 1; k <= 31; ++k) {
         DayMark& mark = marks_[size_t(k - 1)];
         if (k <= days) {
-            const int r = (k + w) % 7;
-            mark.color = (r == 1 || r == 2) ? red() : windowText();
+            mark.color = fmt::isWeekend(QDate(y, m, k)) ? colours::clRed : colours::windowText();
             mark.readOnly = false;
         } else {
-            mark.color = windowBackground();
+            mark.color = colours::windowBackground();
             mark.readOnly = true;
         }
     }
@@ -221,7 +183,7 @@ void TForm19::markMonth(DbGrid* grid, int m, int y) {
 QVariant TForm19::cellStyle(const Dataset& ds, int row, const GridColumn& c, int role) const {
     if (c.field == QLatin1String("summ")) {
         if (role == Qt::BackgroundRole)
-            return totalBackground();
+            return colours::kTotals;
         if (role == Qt::FontRole) {
             QFont f;
             f.setBold(true);
@@ -229,7 +191,7 @@ QVariant TForm19::cellStyle(const Dataset& ds, int row, const GridColumn& c, int
         }
         return {};
     }
-    const int k = dayOf(c.field);
+    const int k = rules::dayOfField(c.field);
     if (!k)
         return {};
     const DayMark& mark = marks_[size_t(k - 1)];
@@ -239,17 +201,17 @@ QVariant TForm19::cellStyle(const Dataset& ds, int row, const GridColumn& c, int
     bool bold = false;
     QColor back;
     if (v == 0) {
-        if (color != red())
-            color = silver();
+        if (color != colours::clRed)
+            color = colours::clSilver;
         if (mark.readOnly)
-            color = windowBackground();
+            color = colours::windowBackground();
     } else if (v == 8) {
         bold = true;
-        if (color != red())
-            color = windowText();
+        if (color != colours::clRed)
+            color = colours::windowText();
     } else if (v > 8) {
         bold = true;
-        back = moneyGreen();
+        back = colours::clMoneyGreen;
     }
     switch (role) {
         case Qt::ForegroundRole:
@@ -326,10 +288,7 @@ void TForm19::Button6Click() {
 void TForm19::Button2Click() {
     Dataset& h = app().form15->H_Tabel;
     // The summed sheet is closed however the export ends.
-    struct Closer {
-        Dataset& ds;
-        ~Closer() { ds.close(); }
-    } closer{h};
+    const auto closer = qScopeGuard([&h] { h.close(); });
     std::optional<ui::HourGlass> hourglass(std::in_place);
     h.close();
     h.setParam(QStringLiteral("mnth"), month());

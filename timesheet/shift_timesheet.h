@@ -57,11 +57,6 @@ public:
     // The colours of the grids' cells (ForegroundRole, BackgroundRole, FontRole).
     QVariant cellStyle(const Dataset& ds, int row, const GridColumn& column, int role) const;
 
-    static QColor red() { return QColor(255, 0, 0); }
-    static QColor silver() { return QColor(192, 192, 192); }
-    static QColor moneyGreen() { return QColor(192, 220, 192); }
-    static QColor totalBackground() { return QColor(225, 228, 255); }
-
 protected:
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -84,8 +79,4 @@ namespace timesheet {
 // titles, one line per worker with his 31 days and the total. rowWritten(k) follows the k-th worker's line.
 void writeExport(ExcelWriter& xl, Dataset& h, const QString& heading,
                  const std::function<void(int row)>& rowWritten = {});
-// The month names of the month list.
-QStringList monthNames();
-// The years of the year list: 2007 to the next year.
-QStringList yearList(int currentYear = QDate::currentDate().year());
 }  // namespace timesheet

@@ -145,8 +145,4 @@ Item shape(const QRectF& mm, const Frame& frame, const QColor& fill = {});
 // Text of a value: a number through the mask (or the general form), a date as DD.MM.YYYY, NULL as "".
 QString formatValue(const QVariant& v, const QString& mask);
 
-// The expressions the printed layouts share.
-QString productKindText(int naimen);  // 0: "Готовая продукция", else "Заготовки"
-QString colourText(int color);        // 0: " ", 1: " (грунт)", n: " (RAL: n)"
-
 }  // namespace report

@@ -143,18 +143,6 @@ QString formatValue(const QVariant& v, const QString& mask) {
     }
 }
 
-QString productKindText(int naimen) {
-    return naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");
-}
-
-QString colourText(int color) {
-    if (color <= 0)
-        return QStringLiteral(" ");
-    if (color == 1)
-        return QStringLiteral(" (грунт)");
-    return QStringLiteral(" (RAL: ") + QString::number(color) + QLatin1Char(')');
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Layout
 
