@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/build_stamp.h"
 #include "app/startup.h"
 
 namespace {
@@ -27,6 +28,24 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed, so that they work in a terminal without a display.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--version") {
+            std::printf("tabel %s\n", programVersion());
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf(
+                "Usage: tabel [DBNAME [SERVER]]\n"
+                "Desktop client of a plant's production-accounting office.\n\n"
+                "  DBNAME     the plant's database (default plantdb)\n"
+                "  SERVER     the database server: host name, address or socket folder\n"
+                "  --help     show this text and end\n"
+                "  --version  show the program's version and end\n");
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     application.setApplicationDisplayName(QStringLiteral("Табель"));
     if (!qEnvironmentVariableIsEmpty("TABEL_EXIT_WHEN_SHOWN"))

@@ -49,6 +49,14 @@ void make(T*& slot) {
 
 }  // namespace
 
+QIcon programIcon() {
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tabel-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void createWindows() {
     Windows& w = app();
     // Each window once, in the start-up order: the main window first (it owns the version-check timer),
@@ -90,6 +98,7 @@ void destroyWindows() {
 
 bool startUp(const QStringList& args) {
     Windows& w = app();
+    QApplication::setWindowIcon(programIcon());
     if (!w.dm)
         w.dm = new TDataModule6;
     try {

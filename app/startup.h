@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QStringList>
 
 // Start-up: creates the data module, connects to the database named by the arguments (database, server),
@@ -15,3 +16,6 @@ void createWindows();
 
 // Destroys every window and the data module (the end of the program, or of a test).
 void destroyWindows();
+
+// The program's icon (every window's), in all its sizes.
+QIcon programIcon();

@@ -1,5 +1,6 @@
 // The application core: connection text, data module queries, Dataset, formatting, start-up.
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QLocale>
 #include <QTest>
 
@@ -490,6 +491,15 @@ private slots:
         QVERIFY(startUp(tdb.arguments()));
         QVERIFY(ui.messages.isEmpty());
         QVERIFY(app().dm && app().dm->ADO_DB.isOpen());
+        // Every window carries the program's icon, in the sizes a title bar and a task bar ask for.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(windows.size() >= 23);
+        for (QWidget* window : windows) {
+            const QIcon icon = window->windowIcon();
+            QVERIFY2(!icon.isNull(), qPrintable(window->objectName()));
+            QCOMPARE(icon.pixmap(QSize(32, 32)).size(), QSize(32, 32));
+            QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        }
         destroyWindows();
     }
 };
