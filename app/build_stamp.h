@@ -4,3 +4,5 @@
 // Both are written anew whenever a library of the program changed (a build with nothing new keeps them).
 int buildDate();
 int buildTime();
+// The program's version as --version prints it: git describe of the built tree (see cmake/build_stamp.cmake).
+const char* programVersion();

@@ -4,7 +4,9 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/build_stamp.h"
 #include "app/startup.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -27,6 +29,21 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    {
+        // --help and --version are answered before the window system starts: they need no screen.
+        QStringList raw;
+        for (int i = 1; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const settings::CommandLine line = settings::parseCommandLine(raw);
+        if (line.help) {
+            std::fputs(settings::helpText().toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        if (line.version) {
+            std::printf("tabel %s (build %d.%d)\n", programVersion(), buildDate(), buildTime());
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     application.setApplicationDisplayName(QStringLiteral("Табель"));
     if (!qEnvironmentVariableIsEmpty("TABEL_EXIT_WHEN_SHOWN"))
