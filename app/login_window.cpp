@@ -49,14 +49,14 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     rows->addWidget(Edit1, 1, 1);
     Label2->setVisible(person_);
     Edit2->setVisible(person_);
-    if (person_)
-        setTabOrder(Edit2, Edit1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
+    if (person_)
+        setTabOrder(Edit2, Edit1);
     layout->addLayout(buttons);
     // A fixed dialog border.
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -137,7 +137,11 @@ BEGIN
             EXECUTE format('REVOKE %I FROM %I', g, person);
         END IF;
     END LOOP;
-    EXECUTE format('GRANT %I TO %I', grp, person);
+    IF NOT EXISTS (SELECT 1 FROM pg_auth_members m
+            JOIN pg_roles gr ON gr.oid = m.roleid JOIN pg_roles p ON p.oid = m.member
+            WHERE gr.rolname = grp AND p.rolname = person) THEN
+        EXECUTE format('GRANT %I TO %I', grp, person);
+    END IF;
 END
 $$;
 REVOKE ALL ON FUNCTION accounts_dep.tabel_person(text, text, text) FROM PUBLIC;

@@ -3,10 +3,14 @@
 // kept out of the running program's command line and environment.
 #include <QAction>
 #include <QCoreApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +30,8 @@ namespace {
 constexpr int V = 1, F = 2, W = 4, A = 8, ALL = V | F | W | A;
 const char* const kModes[] = {"viewer", "foreman", "warehouse", "full"};
 const int kMasks[] = {V, F, W, A};
+// Controls of the main window that tell the modes apart.
+const QStringList kChecked = {"Button1", "Button2", "Button3", "DBGrid2", "N2", "N11"};
 
 ConnectionSettings params(const QList<QPair<QString, QString>>& list) {
     ConnectionSettings s;
@@ -119,9 +125,9 @@ private slots:
         QTest::newRow("time-sheet writer lock") << "lock table accounts_dep.h_tabel in row exclusive mode" << ALL;
         QTest::newRow("add a shift record")
             << "insert into accounts_dep.smena(w_id, data, smena, ok) values (1, current_date, 1, 'no')" << (F | A);
-        QTest::newRow("accept a shift record") << "update accounts_dep.smena set ok = 'ok' where id = 1" << (W | A);
-        QTest::newRow("change a shift record") << "update accounts_dep.smena set kol_vo = 5 where id = 1" << A;
-        QTest::newRow("delete a shift record") << "delete from accounts_dep.smena where id = 1" << A;
+        QTest::newRow("accept a shift record") << "update accounts_dep.smena set ok = 'ok' where id = 1000" << (W | A);
+        QTest::newRow("change a shift record") << "update accounts_dep.smena set kol_vo = 5 where id = 1000" << A;
+        QTest::newRow("delete a shift record") << "delete from accounts_dep.smena where id = 1000" << A;
         QTest::newRow("month rebuild") << "delete from accounts_dep.h_tabel" << A;
         QTest::newRow("hold references of a delete") << "lock table accounts_dep.smena in share mode" << A;
         QTest::newRow("operation") << "insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (1, 0, 1, 1)"
@@ -140,7 +146,7 @@ private slots:
         TestDb db;
         applyRoles(db);
         db.exec(
-            "insert into accounts_dep.smena(id, w_id, data, smena, ok, kol_vo) values (1, 1, current_date, 1, "
+            "insert into accounts_dep.smena(id, w_id, data, smena, ok, kol_vo) values (1000, 1, current_date, 1, "
             "'no', 1); insert into accounts_dep.fatigue(id_p, id_o, d_date, cnt) values (1, 7777, current_date, 1);"
             "insert into accounts_dep.person(fio) values ('Иванов И.И.')");
         for (int i = 0; i < 4; ++i) {
@@ -162,7 +168,7 @@ private slots:
             QVERIFY2(state == (expected ? QString() : QString("42501")),
                      qPrintable(QString("%1: state '%2'").arg(kModes[i], state)));
         }
-        QCOMPARE(db.value("select trim(ok) || kol_vo from accounts_dep.smena where id = 1"), QString("no1"));
+        QCOMPARE(db.value("select trim(ok) || kol_vo from accounts_dep.smena where id = 1000"), QString("no1"));
     }
 
     // Applied again, roles.sql leaves exactly its own rights: one given by hand is gone.
@@ -244,7 +250,7 @@ private slots:
             QVERIFY(main);
             sessionUser = app().dm->ADO_DB.query("select session_user")->text(0, 0);
             foreman = main->foremanLogin;
-            for (const QString& c : {"Button1", "Button2", "Button3", "DBGrid2", "N2", "N11"})
+            for (const QString& c : kChecked)
                 if (!enabled(main, c))
                     off << c;
         });
@@ -256,7 +262,7 @@ private slots:
         QCOMPARE(foreman, modeValue == F);
         QStringList expected;
         for (const QString& c : login::disabledIn("TForm1", login::Mode(modeValue)))
-            if (QStringList{"Button1", "Button2", "Button3", "DBGrid2", "N2", "N11"}.contains(c))
+            if (kChecked.contains(c))
                 expected << c;
         QCOMPARE(off, expected);
         QVERIFY(login->Edit1->text().isEmpty());  // the password is not kept in the window
@@ -291,7 +297,16 @@ private slots:
     void refusedWriteMessage() {
         TestDb db;
         applyRoles(db);
-        db.exec("insert into accounts_dep.smena(w_id, data, smena, ok, kol_vo) values (1, current_date, 1, 'no', 1)");
+        // A record of today's first shift, as the journal lists it (a worker, a product, a priced operation).
+        db.exec(
+            "insert into cmn_classifier.item(id, id_level, s_caption) values (100, 2, 'Ведра');"
+            "insert into cmn_gds_and_srv.gds_and_srv(id, s_caption, massa, id_class_item, id_msm_bs) "
+            "values (230, 'А-12', 2.5, 100, 6);"
+            "insert into cmn_contractor.person(id, s_caption, s_code) values (17, 'Иванов И.И.', '17');"
+            "insert into accounts_dep.vid_oper(id, vid) values (7, 'Сборка');"
+            "insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (411, 7, 0, 230, 0);"
+            "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok, "
+            "vvod, prize) values (current_date, 1, 17, 230, 411, 12.5, 10, 0, 0, 8, 'no', current_date, 0)");
         const QString who = person(db, "viewer", "v-pw");
         QTemporaryDir dir;
         ScriptedUi ui;

@@ -213,7 +213,7 @@ private slots:
         src.userFile = dir.filePath("user.conf");
         src.systemFile = dir.filePath("system.conf");
         QCOMPARE(settings::resolve({}, src).login, settings::LoginKind::Word);
-        writeFile(src.systemFile, "[login]\nmode = person\n[import]\nsource = Tabel2;PWD=x\n");
+        writeFile(src.systemFile, "[login]\nmode = person\n[import]\nsource = \"Tabel2;PWD=x\"\n");
         settings::Resolved r = settings::resolve({}, src);
         QCOMPARE(r.login, settings::LoginKind::Person);
         QCOMPARE(r.importSource, QString("Tabel2;PWD=x"));
@@ -267,9 +267,10 @@ private slots:
         qputenv("PGPASSWORD", "from-env-secret");
         QTemporaryDir dir;
         const QString out = dir.filePath("env.txt");
-        // Written aside and moved into place, so that the file is whole once it is there.
-        qputenv("TABEL_XLSX_OPENER",
-                QString("sh -c 'env > \"%1.part\" && mv \"%1.part\" \"%1\"' viewer").arg(out).toUtf8());
+        // The viewer writes its environment aside and moves it into place, so that the file is whole once there.
+        const QString script = dir.filePath("viewer.sh");
+        writeFile(script, QString("env > '%1.part' && mv '%1.part' '%1'\n").arg(out).toUtf8());
+        qputenv("TABEL_XLSX_OPENER", QString("/bin/sh %1").arg(script).toUtf8());
         ScriptedUi ui;
         ExcelWriter w(false);
         w.setFolder(dir.path());
