@@ -2,6 +2,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/build_stamp.h"
@@ -42,6 +43,15 @@ int main(int argc, char** argv) {
         if (line.version) {
             std::printf("tabel %s (build %d.%d)\n", programVersion(), buildDate(), buildTime());
             return 0;
+        }
+        // A bad line is told at once, unless Qt's own options (one dash: -platform, -style ...) may be what
+        // the parser does not know: those are read once the application has taken its own.
+        const bool qtOptions = std::any_of(raw.begin(), raw.end(), [](const QString& a) {
+            return a.size() > 1 && a.startsWith(QLatin1Char('-')) && a.at(1) != QLatin1Char('-');
+        });
+        if (!line.error.isEmpty() && !qtOptions) {
+            std::fprintf(stderr, "tabel: %s\n%s", qPrintable(line.error), qPrintable(settings::helpText()));
+            return 2;
         }
     }
     QApplication application(argc, argv);
