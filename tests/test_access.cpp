@@ -22,7 +22,9 @@
 #include "base/registry.h"
 #include "core/settings.h"
 #include "journal/main_window.h"
+#include "journal/shift_records.h"
 #include "migrate/schema_upgrade.h"
+#include "support/invariants.h"
 #include "support/testdb.h"
 
 namespace {
@@ -242,7 +244,7 @@ private slots:
         QCOMPARE(ui.messages[0].text, QString("Введены неверные данные."));
         QVERIFY(!app().form1);
 
-        QString sessionUser;
+        QString sessionUser, saveState;
         QStringList off;
         bool foreman = false;
         ui.onModal([&](QDialog* d) {
@@ -250,6 +252,23 @@ private slots:
             QVERIFY(main);
             sessionUser = app().dm->ADO_DB.query("select session_user")->text(0, 0);
             foreman = main->foremanLogin;
+            // The save of a new shift record with its time-sheet cell, as the entry dialog runs it.
+            shift_sql::Record rec;
+            rec.workerId = 17;
+            rec.productId = 230;
+            rec.operId = 411;
+            rec.priceText = "12.5";
+            rec.quantity = "10";
+            rec.defects = "0";
+            rec.date = QDate(2024, 3, 5);
+            rec.hours = "8";
+            try {
+                saveState = shift_records::save(*app().dm, rec, std::nullopt, QDate::currentDate()).ok()
+                                ? QStringLiteral("saved")
+                                : QStringLiteral("not saved");
+            } catch (const DbError& e) {
+                saveState = e.sqlState();
+            }
             for (const QString& c : kChecked)
                 if (!enabled(main, c))
                     off << c;
@@ -265,6 +284,12 @@ private slots:
             if (kChecked.contains(c))
                 expected << c;
         QCOMPARE(off, expected);
+        // Adding records is the foreman's and full access's; the others are refused by the server, nothing written.
+        const bool adds = modeValue == F || modeValue == A;
+        QCOMPARE(saveState, adds ? QString("saved") : QString("42501"));
+        QCOMPARE(db.count("select count(*) from accounts_dep.smena"), adds ? 1 : 0);
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel where d5 = 8"), adds ? 1 : 0);
+        QCOMPARE(timesheetMismatches(db), QStringList());
         QVERIFY(login->Edit1->text().isEmpty());  // the password is not kept in the window
         // The version check ran as the person.
         QVERIFY(db.count("select count(*) from accounts_dep.ver where d > 20000101") == 1);

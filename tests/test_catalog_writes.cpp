@@ -462,7 +462,10 @@ private slots:
         QString probed;
         ui.probe = [&](const QString& text) {
             QVERIFY(!app().dm->ADO_DB.inTransaction());
-            QCOMPARE(f.db.count("select count(*) from pg_locks where locktype='advisory'"), 0);
+            // Locks of this test's database only: other test programs run beside it on the same cluster.
+            QCOMPARE(f.db.count("select count(*) from pg_locks l join pg_database d on d.oid = l.database "
+                                "where l.locktype='advisory' and d.datname = current_database()"),
+                     0);
             catalog::Outcome o;
             if (form == 9)
                 o = catalog::saveKind(other, {0, "сборка"});
