@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/db.h"
+#include "core/settings.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 
@@ -266,7 +267,9 @@ QString insertStatement(const TablePair& pair, const QList<QStringList>& rows) {
 }
 
 QString sourceConnectionText() {
-    return QStringLiteral("Tabel;PWD=tosumavid");
+    // A plant may name its own source in the settings ([import] source).
+    const QString configured = settings::current().importSource;
+    return configured.isEmpty() ? QStringLiteral("Tabel;PWD=tosumavid") : configured;
 }
 QString targetConnectionText() {
     return QStringLiteral("Tabel_PgSQL;UID=sys");
