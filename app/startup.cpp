@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <cstdio>
 #include <vector>
 
 #include "app/login_window.h"
@@ -88,15 +89,38 @@ void destroyWindows() {
     w = Windows{};
 }
 
+namespace {
+
+// Why the start failed, for an administrator at a terminal: the server, the database and the driver's message.
+void printStartFailure(const ConnectionSettings& settings, const std::exception& error) {
+    QString server, database;
+    for (const auto& [key, value] : settings.libpqParams()) {
+        if (key == QLatin1String("host"))
+            server = value;
+        else if (key == QLatin1String("dbname"))
+            database = value;
+    }
+    QString why = QString::fromUtf8(error.what());
+    if (const auto* db = dynamic_cast<const DbError*>(&error); db && !db->detail().isEmpty())
+        why = db->detail();
+    std::fprintf(stderr, "tabel: нет подключения к БД (сервер %s, база %s): %s\n", qPrintable(server),
+                 qPrintable(database), qPrintable(why.trimmed()));
+    std::fflush(stderr);
+}
+
+}  // namespace
+
 bool startUp(const QStringList& args) {
     Windows& w = app();
     if (!w.dm)
         w.dm = new TDataModule6;
+    const ConnectionSettings settings = connectionFromArguments(args, defaultServer());
     try {
         w.dm->ADO_DB.close();
-        w.dm->ADO_DB.open(connectionFromArguments(args, defaultServer()));
+        w.dm->ADO_DB.open(settings);
         createWindows();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        printStartFailure(settings, e);
         ui::messageBox(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"), ui::MB_ERROR);
         destroyWindows();
         return false;

@@ -23,8 +23,9 @@ struct Picked {
 // What a reference-book list window (workers, products, operation kinds) is made of: a grid over one shared
 // dataset, a search box filtering it by the prefix of one field, the buttons "Добавить", "Изменить"/"Выбрать",
 // "Удалить", "Выход", and the openings in list mode (from the main menu) and in pick mode (by a dialog that
-// chooses a row). Each window gives its dataset, columns and search field in a Setup and adds the three button
-// handlers.
+// chooses a row). Insert, F2 (or Enter on a row) and Delete press "Добавить", "Изменить"/"Выбрать" and
+// "Удалить" while the button is shown and enabled. Each window gives its dataset, columns and search field in a Setup
+// and adds the three button handlers.
 class ListWindow : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +43,8 @@ public:
         // The search box consumes every key-down (characters and Backspace still edit it); otherwise it only
         // takes Up and Down, which move the grid.
         bool searchTakesAllKeys = false;
+        // The search box's placeholder: what it searches (e.g. "Поиск по фамилии").
+        QString searchHint = {};
     };
 
     DbGrid* DBGrid1;

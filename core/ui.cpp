@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -101,6 +102,13 @@ void showError(const DbError& error) {
         }
     } reset{lost};
     handler().showError(error.userText(), error.detail());
+}
+
+void lookReadOnly(QLineEdit* box) {
+    QPalette pal = box->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
+    box->setPalette(pal);
 }
 
 void terminate() {

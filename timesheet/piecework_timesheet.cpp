@@ -224,7 +224,7 @@ TForm27::TForm27(QWidget* parent)
 
     const QDate today = QDate::currentDate();
     markDays(today.year(), today.month());
-    setFixedWindow(this, QSize(1100, 600));
+    setResizableWindow(this, QSize(1100, 600));
 }
 
 void TForm27::openSheet(int kind) {

@@ -18,6 +18,7 @@
 #include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
+#include "timesheet/window_style.h"
 
 namespace timesheet {
 
@@ -59,7 +60,7 @@ int dayOf(const QString& field) {
 TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Табель по времени"));
-    resize(1220, 640);
+    setResizableWindow(this, QSize(1220, 640));
 
     auto named = [](auto* w, const char* name) {
         w->setObjectName(QLatin1String(name));
@@ -123,6 +124,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
         g->datasetModel()->setCellRule(
             [this](const Dataset& ds, int row, const GridColumn& c, int role) { return cellStyle(ds, row, c, role); });
         g->horizontalHeader()->setMinimumSectionSize(20);
+        // The current cell is marked, not a whole row: the day columns keep their colours.
+        g->setSelectionBehavior(QAbstractItemView::SelectItems);
     }
     for (DayMark& m : marks_)
         m.color = windowText();
@@ -314,6 +317,8 @@ void TForm19::Button6Click() {
     f->H_Tabel.open();
     f->QuickRep1.item(QStringLiteral("QRLabel33")).text =
         ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText() + QStringLiteral(" г.");
+    f->QuickRep1.item(QStringLiteral("QRLabelHead")).text =
+        timesheet::printedHeading(ComboBox1->currentText(), ComboBox2->currentText());
     try {
         f->Preview(this);
     } catch (...) {

@@ -143,6 +143,10 @@ QString formatValue(const QVariant& v, const QString& mask) {
     }
 }
 
+QString continuedMark() {
+    return QStringLiteral("(продолжение)");
+}
+
 QString productKindText(int naimen) {
     return naimen == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");
 }
@@ -195,7 +199,6 @@ public:
     Layout run() {
         const int levels = int(def_.groups.size());
         newPage();
-        place(def_.reportHeader, QStringLiteral("reportHeader"), -1, -1);
         int prev = -1;
         for (int r = 0; r < rows_; ++r) {
             int open = 0;  // outermost level that starts here
@@ -301,13 +304,21 @@ private:
             out_.pages.back().items.shrink_to_fit();
             expected = out_.pages.back().items.size();
         }
+        const bool first = out_.pages.empty();
         out_.pages.emplace_back();
         out_.pages.back().items.reserve(expected);
         y_ = top();
+        if (first)
+            place(def_.reportHeader, QStringLiteral("reportHeader"), -1, -1, false);
         place(def_.pageHeader, QStringLiteral("pageHeader"), -1, lastRow_, false);
-        for (int g = 0; g < openLevels_ && g < int(def_.groups.size()); ++g)
-            if (def_.groups[size_t(g)].repeatHeader)
-                place(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, lastRow_, false);
+        for (int g = 0; g < openLevels_ && g < int(def_.groups.size()); ++g) {
+            const Group& group = def_.groups[size_t(g)];
+            if (!group.repeatHeader)
+                continue;
+            continuedItem_ = group.continuedItem;
+            place(group.header, QStringLiteral("groupHeader:") + groupName(g), g, lastRow_, false);
+            continuedItem_.clear();
+        }
         pageBodyTop_ = y_;
     }
 
@@ -454,6 +465,8 @@ private:
             fill(p, bi, r, i.fill);
             bool needsCount = false;
             QString t = itemText(i, level, row, &needsCount);
+            if (!continuedItem_.isEmpty() && i.name == continuedItem_)
+                t += QLatin1Char(' ') + continuedMark();
             if (!t.isEmpty()) {
                 Primitive pr;
                 pr.kind = Primitive::Text;
@@ -499,7 +512,8 @@ private:
     std::vector<PendingCount> pendingCount_;
     double y_ = 0;
     double pageBodyTop_ = 0;
-    int openLevels_ = 0;  // groups open at this point (their headers repeat on a new page)
+    int openLevels_ = 0;     // groups open at this point (their headers repeat on a new page)
+    QString continuedItem_;  // while a header is printed again: its item marked as continued
     int lastRow_ = -1;
 };
 
