@@ -126,6 +126,10 @@ public:
         QStyleOptionViewItem opt(option);
         const bool selected = opt.state.testFlag(QStyle::State_Selected);
         opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        // The view has already filled a selected row with the highlight; a cell without a background of its
+        // own gets the plain one back.
+        if (selected)
+            painter->fillRect(opt.rect, opt.palette.brush(QPalette::Active, QPalette::Base));
         QStyledItemDelegate::paint(painter, opt, index);
         if (!selected)
             return;
@@ -237,8 +241,8 @@ void DbGrid::syncFromDataset() {
 
 void DbGrid::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && currentIndex().isValid() &&
-        isSignalConnected(QMetaMethod::fromSignal(&DbGrid::returnPressed))) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && dataset() && dataset()->isOpen() &&
+        dataset()->recordCount() > 0 && isSignalConnected(QMetaMethod::fromSignal(&DbGrid::returnPressed))) {
         emit returnPressed();
         return;
     }

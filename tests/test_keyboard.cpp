@@ -354,20 +354,32 @@ private slots:
         f.db.exec(kData);
         TForm5* list = app().form5;
         QStringList got;
-        f.ui.onModal([&](QDialog*) {
-            QApplication::setActiveWindow(list);
-            list->DBGrid1->setFocus();
-            for (int k : {int(Qt::Key_Insert), int(Qt::Key_F2), int(Qt::Key_Return), int(Qt::Key_Delete)})
-                press(list, k);
-        });
-        for (int i = 0; i < 3; ++i)
+        // "Изменить" closes the list after its dialog: the keys that keep it open first.
+        auto keysOnTheGrid = [&](QList<int> keys) {
+            f.ui.onModal([&, keys](QDialog*) {
+                for (int k : keys) {
+                    // Active again once the dialog before has closed, as a window manager makes it.
+                    QApplication::setActiveWindow(list);
+                    list->DBGrid1->setFocus();
+                    press(list, k);
+                }
+            });
+        };
+        auto shown = [&] {
             f.ui.onModal([&](QDialog* d) { got << d->objectName() + QLatin1Char(' ') + d->windowTitle(); });
+        };
+        keysOnTheGrid({int(Qt::Key_Insert), int(Qt::Key_Delete), int(Qt::Key_F2)});
+        shown();
+        shown();
+        list->runList();
+        keysOnTheGrid({int(Qt::Key_Return)});
+        shown();
         list->runList();
         for (const auto& m : f.ui.messages)
             got << m.text;
-        QCOMPARE(f.ui.modalShown.first(), QStringLiteral("TForm5"));
-        QCOMPARE(got.size(), 4);
-        QCOMPARE(got.last(), QStringLiteral("Удалить работника?"));
+        QCOMPARE(f.ui.modalShown, (QStringList{"TForm5", "TForm2", "TForm2", "TForm5", "TForm2"}));
+        QCOMPARE(got, (QStringList{"TForm2 Заведение данных нового работника", "TForm2 Изменение данных работника",
+                                   "TForm2 Изменение данных работника", "Удалить работника?"}));
         QCOMPARE(f.db.count("select count(*) from accounts_dep.person"), 2);
 
         f.ui.messages.clear();
@@ -414,9 +426,15 @@ private slots:
                            static_cast<QDialog*>(app().form25)}) {
             QVERIFY2(d->windowFlags().testFlag(Qt::WindowMaximizeButtonHint), qPrintable(d->objectName()));
             d->show();
-            QWidget* grid = d->findChildren<DbGrid*>().first();
+            QWidget* grid = nullptr;  // the grid shown (a time sheet has one per tab page)
+            for (DbGrid* g : d->findChildren<DbGrid*>())
+                if (!grid && g->isVisible())
+                    grid = g;
+            QVERIFY(grid);
+            d->resize(700, 400);
+            QCoreApplication::processEvents();
             const QSize before = grid->size();
-            d->resize(d->size() + QSize(300, 300));
+            d->resize(1000, 700);
             QCoreApplication::processEvents();
             QVERIFY2(grid->height() > before.height() + 200, qPrintable(d->objectName()));
             QVERIFY2(grid->width() > before.width() + 200, qPrintable(d->objectName()));
