@@ -114,8 +114,9 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     layout->addWidget(PageControl1, 1);
     layout->addLayout(bottom);
 
+    // No button is the default one; Enter presses the focused button.
     for (QPushButton* b : {Button1, Button2, Button5, Button6, Button4})
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
 
     for (int i = 0; i < 3; ++i) {
         DbGrid* g = grids_[size_t(i)];
