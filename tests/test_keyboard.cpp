@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -14,6 +17,7 @@
 #include <QToolTip>
 
 #include "app/login_window.h"
+#include "app/translations.h"
 #include "base/datamodule.h"
 #include "base/login_modes.h"
 #include "base/registry.h"
@@ -478,6 +482,17 @@ private slots:
         AppFixture f;
         QCOMPARE(app().form19->DBGrid1->selectionBehavior(), QAbstractItemView::SelectItems);
         QCOMPARE(app().form1->DBGrid2->selectionBehavior(), QAbstractItemView::SelectRows);
+    }
+
+    // Qt's own texts in Russian where the translations are installed (scripts/setup installs them); without
+    // them nothing is loaded and nothing fails. Last: the translation stays installed.
+    void qtTranslations() {
+        const bool installed =
+            QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ru.qm"));
+        QCOMPARE(loadQtTranslations(), installed);
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(),
+                 installed ? QStringLiteral("Отмена") : QStringLiteral("Cancel"));
     }
 };
 

@@ -217,6 +217,28 @@ private slots:
         QVERIFY(continued >= 2);
     }
 
+    // No heading stands last on a page: a worker's heading goes to the next page with his first group's
+    // heading and first line.
+    void noHeadingLastOnAPage() {
+        TestDb db;
+        Db conn;
+        db.connect(conn);
+        Dataset ds(conn, QStringLiteral("t"));
+        ds.setSql(
+            QStringLiteral("select 'Работник ' || lpad((n / 23)::text, 3, '0') as fio, 'Группа ' || "
+                           "lpad((n / 5)::text, 4, '0') as nom, 1.5 as summa, n as kolvo "
+                           "from generate_series(1, 900) n order by n"));
+        ds.open();
+        const Layout l = layout(::groupedReport(), &ds);
+        QVERIFY(l.pageCount() > 10);
+        for (int p = 0; p < l.pageCount(); ++p) {
+            const QStringList bands = l.bandNames(p);
+            QCOMPARE(bands.last(), QStringLiteral("pageFooter"));
+            QVERIFY2(!bands.at(bands.size() - 2).startsWith(QLatin1String("groupHeader")),
+                     qPrintable(QStringLiteral("page %1: %2").arg(p + 1).arg(bands.join(' '))));
+        }
+    }
+
     // The period of a report's title names the last day its query includes (the queries take data < end).
     void periodTexts() {
         QCOMPARE(summary::reportTitle(QStringLiteral("   Отчет по рабочим за период с "), QDate(2026, 11, 1),

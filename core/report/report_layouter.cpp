@@ -213,7 +213,13 @@ public:
             }
             for (int g = open; g < levels; ++g) {
                 openLevels_ = g;  // the header itself does not repeat while it is being placed
-                placeKeepingNext(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, r);
+                // The headers of the inner groups that open here follow it on the same page.
+                double inner = 0;
+                for (int k = g + 1; k < levels; ++k)
+                    if (def_.groups[size_t(k)].header.present())
+                        inner += def_.groups[size_t(k)].header.height;
+                placeKeepingNext(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, r,
+                                 inner);
             }
             openLevels_ = levels;
             accumulate(r);
@@ -329,11 +335,12 @@ private:
         }
     }
 
-    // A group header goes to the next page when the first detail line would not fit after it.
-    void placeKeepingNext(const Band& b, const QString& name, int level, int row) {
+    // A group header goes to the next page when the inner headers after it and the first detail line would not
+    // fit after it.
+    void placeKeepingNext(const Band& b, const QString& name, int level, int row, double inner) {
         if (!b.present())
             return;
-        const double need = b.height + (def_.detail.present() ? def_.detail.height : 0);
+        const double need = b.height + inner + (def_.detail.present() ? def_.detail.height : 0);
         if (y_ + need > limit() + 1e-9 && y_ > pageBodyTop_ + 1e-9)
             breakPage();
         place(b, name, level, row);
