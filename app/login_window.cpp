@@ -27,6 +27,7 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit;
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));  // masked with "*"
     Edit1->setMinimumWidth(220);
     Label1->setBuddy(Edit1);
     Label2 = new QLabel(QStringLiteral("Пользователь:"));

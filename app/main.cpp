@@ -8,6 +8,9 @@
 #include "app/build_stamp.h"
 #include "app/startup.h"
 #include "core/settings.h"
+#include "app/translations.h"
+#include "base/registry.h"
+#include "journal/main_window.h"
 
 namespace {
 
@@ -26,6 +29,18 @@ public:
         return false;
     }
 };
+
+// "--import" anywhere on the command line shows the main window's hidden menu item «Импорт» (the one-off copy
+// of the earlier Access database); the switch is taken off the arguments. The item is shown once the windows
+// exist, when the message loop starts.
+void takeImportSwitch(QStringList& args) {
+    if (args.removeAll(QStringLiteral("--import")) == 0)
+        return;
+    QTimer::singleShot(0, qApp, [] {
+        if (app().form1)
+            app().form1->N12->setVisible(true);
+    });
+}
 
 }  // namespace
 
@@ -55,10 +70,13 @@ int main(int argc, char** argv) {
         }
     }
     QApplication application(argc, argv);
-    application.setApplicationDisplayName(QStringLiteral("Табель"));
+    // No application display name: on a real display Qt would append it to every window and message-box title,
+    // and the titles are the given texts.
+    loadQtTranslations();
     if (!qEnvironmentVariableIsEmpty("TABEL_EXIT_WHEN_SHOWN"))
         application.installEventFilter(new ExitWhenShown(&application));
     QStringList args = QApplication::arguments();
     args.removeFirst();  // the program's own name
+    takeImportSwitch(args);
     return runProgram(args);
 }

@@ -98,6 +98,27 @@ void destroyWindows() {
     w = Windows{};
 }
 
+namespace {
+
+// Why the start failed, for an administrator at a terminal: the server, the database and the driver's message.
+void printStartFailure(const ConnectionSettings& settings, const std::exception& error) {
+    QString server, database;
+    for (const auto& [key, value] : settings.libpqParams()) {
+        if (key == QLatin1String("host"))
+            server = value;
+        else if (key == QLatin1String("dbname"))
+            database = value;
+    }
+    QString why = QString::fromUtf8(error.what());
+    if (const auto* db = dynamic_cast<const DbError*>(&error); db && !db->detail().isEmpty())
+        why = db->detail();
+    std::fprintf(stderr, "tabel: нет подключения к БД (сервер %s, база %s): %s\n", qPrintable(server),
+                 qPrintable(database), qPrintable(why.trimmed()));
+    std::fflush(stderr);
+}
+
+}  // namespace
+
 bool startUp(const QStringList& args) {
     return startUp(settings::resolve(settings::parseCommandLine(args), settings::defaultSources()));
 }
@@ -117,7 +138,8 @@ bool startUp(const settings::Resolved& resolved) {
         w.dm->ADO_DB.close();
         w.dm->ADO_DB.open(resolved.connection);
         createWindows();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        printStartFailure(resolved.connection, e);
         ui::messageBox(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"), ui::MB_ERROR);
         destroyWindows();
         return false;

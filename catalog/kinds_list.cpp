@@ -19,7 +19,8 @@ TForm8::TForm8(QWidget* parent)
                {{QStringLiteral("VID"), QStringLiteral("Операции"), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
            .dataset = &app().dm->Vid_oper,
            .searchField = QStringLiteral("vid"),
-           .searchTakesAllKeys = true}) {
+           .searchTakesAllKeys = true,
+           .searchHint = QStringLiteral("Поиск по виду операции")}) {
     Edit1->hide();
 }
 

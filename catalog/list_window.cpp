@@ -9,6 +9,7 @@
 
 #include "catalog/list_helpers.h"
 #include "core/dataset.h"
+#include "core/keys.h"
 #include "core/ui.h"
 
 namespace catalog {
@@ -35,6 +36,7 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->installEventFilter(this);
+    Edit1->setPlaceholderText(setup.searchHint);
 
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
@@ -81,6 +83,11 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
         onClick(Button3, this, [this] { Button3Click(); });
     }
     onClick(Button4, this, [this] { reject(); });
+
+    keys::bindButton(Button1, {QKeySequence(Qt::Key_Insert)});
+    keys::bindButton(Button2, {QKeySequence(Qt::Key_F2)});
+    keys::bindButton(Button3, {QKeySequence(Qt::Key_Delete)});
+    connect(DBGrid1, &DbGrid::returnPressed, this, ui::guarded([this] { Button2->click(); }));
 }
 
 void ListWindow::runListMode() {

@@ -24,8 +24,9 @@ struct Picked {
 // What every list window (workers, products, operations, operation kinds, the nomenclature picker) is made of:
 // a grid over one dataset, a search box filtering it by one field, the buttons "Добавить", "Изменить"/"Выбрать",
 // "Удалить", "Выход", and the openings in list mode (from the main menu) and in pick mode (by a dialog that
-// chooses a row). Each window gives its dataset, columns and search field in a Setup and adds its button
-// handlers. A picker only (Setup::pickerOnly) has just "Выбрать" and "Выход".
+// chooses a row). Insert, F2 (or Enter on a row) and Delete press "Добавить", "Изменить"/"Выбрать" and
+// "Удалить" while the button is shown and enabled. Each window gives its dataset, columns and search field in
+// a Setup and adds its button handlers. A picker only (Setup::pickerOnly) has just "Выбрать" and "Выход".
 class ListWindow : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +53,8 @@ public:
         // Button2Click does) and "Выход"; Button2 and Button3 do not exist. The search text and its filter stay
         // from one showing to the next.
         bool pickerOnly = false;
+        // The search box's placeholder: what it searches (e.g. "Поиск по фамилии").
+        QString searchHint = {};
     };
 
     DbGrid* DBGrid1;

@@ -316,7 +316,14 @@ void TForm22::Button2Click() {
     catalog::show(done);
 }
 
-void TForm22::openForEdit(int operId) {
+QString TForm22::titleFor(const QString& product, const QString& operation) {
+    if (product.isEmpty() && operation.isEmpty())
+        return QStringLiteral("Норматив");
+    return QStringLiteral("Норматив: ") + product + QStringLiteral("; ") + operation;
+}
+
+void TForm22::openForEdit(int operId, const QString& product, const QString& operation) {
+    setWindowTitle(titleFor(product, operation));
     operationId = operId;
     norm.close();
     norm.setFilter(QStringLiteral("o_id=") + QString::number(operId));

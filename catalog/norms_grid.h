@@ -17,7 +17,9 @@ public:
     int Tag = 0;
 
     // Shows the norms of operation operId (its new norms belong to it) until the window closes.
-    void openForEdit(int operId);
+    // The title names the product and the operation whose norms are shown.
+    void openForEdit(int operId, const QString& product = {}, const QString& operation = {});
+    static QString titleFor(const QString& product, const QString& operation);
     int operationId = 0;
 
     // accounts_dep.norm ordered by norm; the operations list filters it to one operation ("o_id=N").

@@ -169,7 +169,9 @@ void TForm4::DBGrid1DblClick() {
     if (CheckBox1->isChecked() && Tag == 0) {
         if (!oper.isOpen() || oper.isEmpty())
             return;
-        app().form22->openForEdit(oper.field(QStringLiteral("id")).asInt());
+        app().form22->openForEdit(oper.field(QStringLiteral("id")).asInt(),
+                                  oper.field(QStringLiteral("marka")).asString().trimmed(),
+                                  oper.field(QStringLiteral("vid")).asString().trimmed());
         return;
     }
     Button2Click();

@@ -37,7 +37,8 @@ TForm3::TForm3(QWidget* parent)
                  280},
                 {QStringLiteral("massa"), QStringLiteral("Коробки"), Qt::AlignLeft | Qt::AlignVCenter, {}, true, 0}},
            .dataset = &app().dm->Izdel,
-           .searchField = QStringLiteral("marka")}),
+           .searchField = QStringLiteral("marka"),
+           .searchHint = QStringLiteral("Поиск по марке изделия")}),
       Izdel_Smena(app().dm->ADO_DB, QStringLiteral("Izdel_Smena"), this),
       ii_oper(app().dm->ADO_DB, QStringLiteral("ii_oper"), this) {
     Izdel_Smena.setSql(

@@ -25,7 +25,8 @@ TForm5::TForm5(QWidget* parent)
            .dataset = &app().dm->Workers,
            .searchField = QStringLiteral("fio"),
            .searchInListMode = true,
-           .searchTakesAllKeys = true}) {}
+           .searchTakesAllKeys = true,
+           .searchHint = QStringLiteral("Поиск по фамилии")}) {}
 
 void TForm5::runList() {
     runListMode();

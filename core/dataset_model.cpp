@@ -1,6 +1,9 @@
 #include "core/dataset_model.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "core/format.h"
 
@@ -111,6 +114,59 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
 
 // ---------------------------------------------------------------------------------------------------------------
 
+namespace {
+
+// The current row (or, in a grid of cells, the current cell) is framed and lightly tinted; each cell keeps its
+// own colours, which carry meaning (the acceptance mark, weekends, totals).
+class CurrentRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        const bool selected = opt.state.testFlag(QStyle::State_Selected);
+        opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        // The view has already filled a selected row with the highlight; a cell without a background of its
+        // own gets the plain one back.
+        if (selected)
+            painter->fillRect(opt.rect, opt.palette.brush(QPalette::Active, QPalette::Base));
+        QStyledItemDelegate::paint(painter, opt, index);
+        if (!selected)
+            return;
+        const QColor frame = opt.palette.color(QPalette::Active, QPalette::Highlight);
+        QColor tint = frame;
+        tint.setAlpha(40);
+        const QRect r = opt.rect;
+        painter->save();
+        painter->fillRect(r, tint);
+        painter->setPen(QPen(frame, 2));
+        painter->drawLine(r.topLeft() + QPoint(0, 1), r.topRight() + QPoint(0, 1));
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        const auto* view = qobject_cast<const QTableView*>(opt.widget);
+        const bool cells = view && view->selectionBehavior() == QAbstractItemView::SelectItems;
+        if (cells || (view && index.column() == edgeColumn(view, true)))
+            painter->drawLine(r.topLeft() + QPoint(1, 0), r.bottomLeft() + QPoint(1, 0));
+        if (cells || (view && index.column() == edgeColumn(view, false)))
+            painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+
+private:
+    // The first (or last) column shown, in the order the header shows them.
+    static int edgeColumn(const QTableView* view, bool first) {
+        const QHeaderView* header = view->horizontalHeader();
+        const int n = header->count();
+        for (int i = 0; i < n; ++i) {
+            const int logical = header->logicalIndex(first ? i : n - 1 - i);
+            if (!header->isSectionHidden(logical))
+                return logical;
+        }
+        return -1;
+    }
+};
+
+}  // namespace
+
 DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DatasetModel(this)) {
     setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -120,6 +176,10 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DatasetModel(th
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setVisible(false);
     horizontalHeader()->setHighlightSections(false);
+    setItemDelegate(new CurrentRowDelegate(this));
+    // Tab and Shift+Tab leave the grid for the next control of the window (the cursor keys move between cells);
+    // Ctrl+Tab goes on to the window (a tab page switches).
+    setTabKeyNavigation(false);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (syncing_ || !current.isValid() || !dataset())
             return;
@@ -177,4 +237,14 @@ void DbGrid::syncFromDataset() {
         ++col;
     setCurrentIndex(model_->index(row, std::min(col, model_->columnCount() - 1)));
     syncing_ = false;
+}
+
+void DbGrid::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && dataset() && dataset()->isOpen() &&
+        dataset()->recordCount() > 0 && isSignalConnected(QMetaMethod::fromSignal(&DbGrid::returnPressed))) {
+        emit returnPressed();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

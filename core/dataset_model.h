@@ -57,7 +57,8 @@ private:
     QMetaObject::Connection resetConn_;
 };
 
-// A read-only grid bound to a dataset: whole-row selection, and the grid's current row and the dataset's
+// A read-only grid bound to a dataset: whole-row selection (the current row framed, its cells keeping their
+// colours), Tab leaving it, and the grid's current row and the dataset's
 // recNo follow each other both ways.
 class DbGrid : public QTableView {
     Q_OBJECT
@@ -68,6 +69,13 @@ public:
     void setDataset(Dataset* ds);
     Dataset* dataset() const { return model_->dataset(); }
     void setColumns(const QList<GridColumn>& columns);
+
+signals:
+    // Enter on a row. While nothing is connected, Enter goes on to the window (its default button).
+    void returnPressed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void syncFromDataset();

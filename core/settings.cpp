@@ -74,7 +74,9 @@ CommandLine parseCommandLine(const QStringList& args) {
     const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("user"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
-    p.addOptions({host, port, dbname, user, help, version});
+    // Shows the hidden «Импорт» command; taken by the start-up (app/main.cpp), known here so it is no error.
+    const QCommandLineOption import(QStringLiteral("import"), QString());
+    p.addOptions({host, port, dbname, user, help, version, import});
     CommandLine out;
     // The parser wants the program's name first. --help and --version are answered even beside a bad option.
     const bool good = p.parse(QStringList{QStringLiteral("tabel")} + args);
@@ -114,6 +116,7 @@ QString helpText() {
         "  --user ИМЯ        пользователь базы данных\n"
         "  -h, --help        эта справка\n"
         "  -v, --version     версия программы\n"
+        "  --import          показать команду «Импорт» главного окна\n"
         "\n"
         "Чего нет в командной строке, берётся из ~/.config/tabel/tabel.conf, затем из /etc/tabel/tabel.conf\n"
         "(раздел [connection]: host, port, dbname, user, password, sslmode, sslrootcert; раздел [login]:\n"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -99,6 +100,13 @@ void showError(const DbError& error) {
             lostShown = false;
     });
     handler().showError(error.userText(), error.detail());
+}
+
+void lookReadOnly(QLineEdit* box) {
+    QPalette pal = box->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
+    box->setPalette(pal);
 }
 
 void terminate() {

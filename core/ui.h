@@ -7,6 +7,7 @@
 #include "core/db.h"
 
 class QDialog;
+class QLineEdit;
 class QWidget;
 
 // Everything the program shows to the user outside its own windows goes through here: message boxes, modal
@@ -44,6 +45,10 @@ void showError(const QString& message, const QString& detail = {});
 // the box about a lost connection is on screen, the same news from a timer or another handler is not stacked
 // on it.
 void showError(const DbError& error);
+
+// A box the user cannot type into (a computed value) gets the face of the window behind it, so that it looks
+// read-only; its text stays in the normal colour.
+void lookReadOnly(QLineEdit* box);
 
 // Asks the application to end (all modal runs end, then the program).
 void terminate();

@@ -27,6 +27,7 @@
 #include "catalog/workers_list.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
+#include "core/keys.h"
 #include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
@@ -157,15 +158,16 @@ TForm1::TForm1(QWidget* parent)
     Button5 = named(new QPushButton(QStringLiteral("Ср.сд./хоз. работы")), "Button5");
     Button4 = named(new QPushButton(QStringLiteral("Выход")), "Button4");
     auto* bottom = new QHBoxLayout;
+    // No button is the default one (Enter on a row edits it); Enter presses the focused button.
     for (QPushButton* b : {Button1, Button2, Button3, Button8, Button5}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         bottom->addWidget(b);
     }
     Label1 = named(new QLabel, "Label1");  // progress of the legacy import; hidden like its menu item
     Label1->hide();
     bottom->addWidget(Label1);
     bottom->addStretch(1);
-    Button4->setAutoDefault(false);
+    Button4->setAutoDefault(true);
     bottom->addWidget(Button4);
 
     auto* layout = new QVBoxLayout(this);
@@ -174,6 +176,7 @@ TForm1::TForm1(QWidget* parent)
     layout->addWidget(DBGrid2, 1);
     layout->addLayout(bottom);
     resize(1100, 640);
+    bindKeys();
     paintShiftButtons();
     colours::paintChoice(CBox1, false, colours::clRed);
 
@@ -229,6 +232,31 @@ TForm1::TForm1(QWidget* parent)
     Timer1->setInterval(30000);
     on(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
     Timer1->start();
+}
+
+void TForm1::bindKeys() {
+    // Each key does what its button does, and nothing while the login mode has switched the button off.
+    keys::bindButton(Button1, {QKeySequence(Qt::Key_Insert)});
+    keys::bindButton(Button2, {QKeySequence(Qt::Key_F2)});
+    Button2->setToolTip(keys::enterOnRowTip(Button2));
+    keys::bindButton(Button3, {QKeySequence(Qt::Key_Delete)});
+    keys::bindButton(Button8, {QKeySequence(Qt::Key_F5)});
+    connect(DBGrid2, &DbGrid::returnPressed, this, ui::guarded([this] { Button2->click(); }));
+    QRadioButton* shifts[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    for (int i = 0; i < 4; ++i)
+        keys::bindButton(shifts[i], {QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i))});
+    auto dayKey = [this](Qt::Key key, int step) {
+        keys::bindAction(
+            this, QKeySequence(Qt::CTRL | key), [this, step] { stepDay(step); }, [this] { return DateT->isEnabled(); });
+    };
+    dayKey(Qt::Key_Left, -1);
+    dayKey(Qt::Key_Right, 1);
+    DateT->setToolTip(QStringLiteral("Предыдущий/следующий день: Ctrl+←/Ctrl+→"));
+}
+
+void TForm1::stepDay(int days) {
+    DateT->setDate(DateT->date().addDays(days));
+    DateTChange();
 }
 
 Dataset& TForm1::currentShiftQuery() {

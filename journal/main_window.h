@@ -115,6 +115,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void bindKeys();
+    void stepDay(int days);
     void shiftClicked(int shift);
     void paintShiftButtons();
     bool activated_ = false;

@@ -19,6 +19,7 @@
 #include "catalog/operations_list.h"
 #include "catalog/workers_list.h"
 #include "core/format.h"
+#include "core/keys.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 #include "journal/shift_records.h"
@@ -83,6 +84,7 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent) {
         edit(e, name);
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
         e->installEventFilter(this);
+        keys::refuseSeparators(e);
         e->setMaximumWidth(110);
     };
     auto picker = [this](QPushButton*& b, const char* name) {
@@ -120,8 +122,10 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent) {
     readOnly(Edit7, "Edit7");
     label(Label10, "Label10", QStringLiteral("Сумма"));
     readOnly(Edit9, "Edit9");
-    for (QLineEdit* e : {Edit8, Edit7, Edit9})
+    for (QLineEdit* e : {Edit8, Edit7, Edit9}) {
         e->setMaximumWidth(110);
+        ui::lookReadOnly(e);
+    }
     for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Edit1->installEventFilter(this);
@@ -255,18 +259,23 @@ void TForm11::Edit6Exit() {
 }
 
 void TForm11::Button3Click() {
-    if (const auto worker = app().form5->pick(1)) {
+    const auto worker = app().form5->pick(1);
+    if (worker) {
         Edit1->setText(worker->text);
         workerId = int(worker->id);
     }
-    // The keyboard goes on in this dialog (not every window manager hands it back when the list closes).
+    // The keyboard goes on in this dialog (not every window manager hands it back when the list closes), on
+    // the operation once a worker is chosen.
     activateWindow();
+    if (worker)
+        Button4->setFocus();
 }
 
 void TForm11::Button4Click() {
     // An edit opens the list on the record's operation.
     const int locate = Tag != 1 && editing_ ? editing_->operId : 0;
-    if (const auto op = app().form4->pick(1, dayOff_, shift_, locate)) {
+    const auto op = app().form4->pick(1, dayOff_, shift_, locate);
+    if (op) {
         productId = op->productId;
         operId = op->operId;
         unitPrice = op->unitPrice;
@@ -275,15 +284,34 @@ void TForm11::Button4Click() {
     activateWindow();
     applyPaintTest();
     Edit6Exit();
+    // Once an operation is chosen the quantity is typed next.
+    if (op) {
+        Edit3->setFocus();
+        Edit3->selectAll();
+    }
 }
 
 bool TForm11::validate() {
     const QString error = QStringLiteral("Ошибка");
     const bool paint = isPaint(Edit2->text());
-    if (Edit1->text().trimmed().isEmpty() || Edit2->text().trimmed().isEmpty() || Edit3->text().trimmed().isEmpty() ||
-        Edit4->text().trimmed().isEmpty() || (paint && Edit5->text().trimmed().isEmpty()) ||
-        Edit6->text().trimmed().isEmpty()) {
+    // The first empty field, in the order of the test; the focus goes to it (the worker and the operation are
+    // reached through their "..." buttons).
+    QWidget* empty = nullptr;
+    if (Edit1->text().trimmed().isEmpty())
+        empty = Button3;
+    else if (Edit2->text().trimmed().isEmpty())
+        empty = Button4;
+    else if (Edit3->text().trimmed().isEmpty())
+        empty = Edit3;
+    else if (Edit4->text().trimmed().isEmpty())
+        empty = Edit4;
+    else if (paint && Edit5->text().trimmed().isEmpty())
+        empty = Edit5;
+    else if (Edit6->text().trimmed().isEmpty())
+        empty = Edit6;
+    if (empty) {
         ui::messageBox(QStringLiteral("Все поля должны быть заполнены!"), error, ui::MB_ERROR);
+        empty->setFocus();
         return false;
     }
     // Each number must fit its column, so that nothing reaches the database that it would refuse half-way.

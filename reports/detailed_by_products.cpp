@@ -25,7 +25,11 @@ report::ReportDefinition detailedByProductsLayout() {
     ReportDefinition r = blank(QStringLiteral("Детальный отчет по продукции"));
     const Columns cols{1, 53, 81, 100, 125, 134, 152, 170};
     reportHeader(r, cols,
-                 {{124, 125, QStringLiteral("Брак")},
+                 {{1, 1, QStringLiteral("Марка"), Qt::AlignLeft},
+                  {53, 53, QStringLiteral("Операция"), Qt::AlignLeft},
+                  {81, 81, QStringLiteral("Цвет")},
+                  {100, 100, QStringLiteral("Вид"), Qt::AlignLeft},
+                  {124, 125, QStringLiteral("Брак")},
                   {135, 134, QStringLiteral("Коробки")},
                   {154, 152, QStringLiteral("Кол-во")},
                   {174, 170, QStringLiteral("Сумма")}});

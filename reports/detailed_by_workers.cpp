@@ -26,7 +26,11 @@ report::ReportDefinition detailedByWorkersLayout() {
     ReportDefinition r = blank(QStringLiteral("Детальный отчет по рабочим"));
     const Columns cols{0, 43, 74, 91, 128, 146, 170};
     reportHeader(r, cols,
-                 {{124, 128, QStringLiteral("Брак")},
+                 {{0, 0, QStringLiteral("Марка"), Qt::AlignLeft},
+                  {43, 43, QStringLiteral("Операция")},
+                  {74, 74, QStringLiteral("Цвет")},
+                  {91, 91, QStringLiteral("Вид"), Qt::AlignLeft},
+                  {124, 128, QStringLiteral("Брак")},
                   {133, 146, QStringLiteral("Количество")},
                   {157, 170, QStringLiteral("Сумма")}});
 

@@ -21,7 +21,12 @@ report::ReportDefinition byProductsLayout() {
     using namespace report;
     ReportDefinition r = blank(QStringLiteral("Отчет по продукции"));
     const Columns cols{0, 13, 55, 93, 134, 163};
-    reportHeader(r, cols, {{136, 134, QStringLiteral("Коробки")}, {165, 163, QStringLiteral("Количество")}});
+    reportHeader(r, cols,
+                 {{13, 13, QStringLiteral("Вид"), Qt::AlignLeft},
+                  {55, 55, QStringLiteral("Операция")},
+                  {93, 93, QStringLiteral("Цвет"), Qt::AlignLeft},
+                  {136, 134, QStringLiteral("Коробки")},
+                  {165, 163, QStringLiteral("Количество")}});
 
     Group nom = group(QStringLiteral("nom"), 1, true);
     groupTotals(nom, cols, {{134, 134, QStringLiteral("mass")}, {163, 163, QStringLiteral("kolvo")}});

@@ -21,7 +21,12 @@ report::ReportDefinition byWorkersLayout() {
     using namespace report;
     ReportDefinition r = blank(QStringLiteral("Отчет по рабочим"));
     const Columns cols{0, 13, 57, 102, 138, 163};
-    reportHeader(r, cols, {});
+    reportHeader(r, cols,
+                 {{13, 13, QStringLiteral("Вид"), Qt::AlignLeft},
+                  {57, 57, QStringLiteral("Операция")},
+                  {102, 102, QStringLiteral("Цвет"), Qt::AlignLeft},
+                  {138, 138, QStringLiteral("Кол-во")},
+                  {163, 163, QStringLiteral("Сумма, р.")}});
 
     Group worker = group(QStringLiteral("fio"), 1, true);  // t_Report.fio
     worker.footer.frame = Frame{Frame::Bottom, Qt::black, Qt::SolidLine, 0.3};

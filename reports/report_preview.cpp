@@ -86,9 +86,17 @@ int preview(const Layout& layout, QWidget* parent, const PreviewOptions& options
     return ui::execModal(&dlg);
 }
 
+QString savedPdfText(const QString& file) {
+    return QStringLiteral("Отчет сохранён в файл ") + QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) +
+           QLatin1Char('.');
+}
+
 bool savePdfAs(const Layout& layout, QWidget* parent) {
-    // The folder of the last save is offered again while the program runs.
+    // The folder of the last save is offered again while the program runs; the first time the user's documents
+    // folder, made when it is missing.
     static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
     QFileDialog dlg(parent, QStringLiteral("Сохранить PDF"));
     dlg.setObjectName(QStringLiteral("SavePdfDialog"));
     dlg.setOption(QFileDialog::DontUseNativeDialog);
@@ -110,6 +118,8 @@ bool savePdfAs(const Layout& layout, QWidget* parent) {
     if (!written)
         ui::messageBox(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QLatin1Char('.'),
                        QStringLiteral("Ошибка"), ui::MB_ERROR);
+    else
+        ui::messageBox(savedPdfText(file), QStringLiteral("Сохранить PDF"), ui::MB_INFO);
     return written;
 }
 

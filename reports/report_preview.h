@@ -21,5 +21,7 @@ int preview(const Layout& layout, QWidget* parent = nullptr, const PreviewOption
 // file named after the report's title) and writes the pages there. False when the user cancelled or the file
 // could not be written (that is said in an error box).
 bool savePdfAs(const Layout& layout, QWidget* parent = nullptr);
+// What the user is told after a save: the file's full path.
+QString savedPdfText(const QString& file);
 
 }  // namespace report

@@ -102,15 +102,19 @@ Expr colour() {
 void reportHeader(ReportDefinition& r, const Columns& cols, std::initializer_list<Caption> captions) {
     Band& h = r.reportHeader;
     h.fill = headerFill();
+    h.height = 8;
     Item& title = h.add(label(QRectF(0, 1, kWidth, 6), QString(), bold()));
     title.name = QStringLiteral("QRLabel1");
-    if (captions.size() == 0) {
-        h.height = 8;
-        return;
+    Band& c = r.pageHeader;
+    c.name = QStringLiteral("captions");
+    c.fill = headerFill();
+    c.height = 6;
+    c.frame = Frame{Frame::Bottom, Qt::black, Qt::SolidLine, 0.2};
+    for (const Caption& cap : captions) {
+        const QRectF box = cap.align.testFlag(Qt::AlignHCenter) ? cols.centred(cap.x, cap.column, 0, 5.5, true)
+                                                                : cols.slot(cap.x, 0, 5.5);
+        c.add(label(box, cap.text, bold(), cap.align | Qt::AlignVCenter));
     }
-    h.height = 13.5;
-    for (const Caption& c : captions)
-        h.add(label(cols.centred(c.x, c.column, 7.5, 5.5, true), c.text, bold(), Qt::AlignCenter));
 }
 
 Group group(const QString& key, double x, bool filled) {
@@ -119,7 +123,9 @@ Group group(const QString& key, double x, bool filled) {
     g.header.height = kBand;
     if (filled)
         g.header.fill = groupFill();
-    g.header.add(computed(QRectF(x, 0.5, kWidth - x, 5), trimmed(key), bold()));
+    g.header.add(computed(QRectF(x, 0.5, kWidth - x, 5), trimmed(key), bold())).name = QStringLiteral("groupKey");
+    g.repeatHeader = true;
+    g.continuedItem = QStringLiteral("groupKey");
     g.footer.height = kBand;
     return g;
 }

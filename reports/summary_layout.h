@@ -65,15 +65,18 @@ report::Expr trimmed(const QString& field);
 report::Expr productKind();  // IF(naimen=0,'Готовая продукция','Заготовки')
 report::Expr colour();       // if(color>0,if(color=1,' (грунт)',' (RAL: '+STR(color)+')'),' ')
 
-// The report header: the bold title label QRLabel1 on the light grey band, with the column captions below it
-// when there are any: a caption at x, centred on the column that starts at column.
+// The report header: the bold title label QRLabel1 on the light grey band. Under it, and at the top of every
+// page, one row of bold captions naming the columns: a caption at x, centred on the column that starts at
+// column, or from x to the next column, aligned as the column's text when not centred.
 struct Caption {
     double x, column;
     QString text;
+    Qt::Alignment align = Qt::AlignCenter;
 };
 void reportHeader(report::ReportDefinition& r, const Columns& cols, std::initializer_list<Caption> captions);
 // A group on key. Its header shows the key's text in bold from x to the right margin, on the darker band when
-// filled (an outer group); its footer is a band for the group's totals.
+// filled (an outer group), and is printed again, marked "(продолжение)", on a page the group continues on;
+// its footer is a band for the group's totals.
 report::Group group(const QString& key, double x, bool filled);
 // The detail line: its items, one per column, from left to right.
 void detailLine(report::ReportDefinition& r, std::initializer_list<report::Item> items);

@@ -72,9 +72,14 @@ void applyKind(Dataset& ds, int choice) {
 }
 
 QString reportTitle(const QString& text, const QDate& from, const QDate& to) {
+    // The queries take the records before the end date: the title names the last day they include.
     const QLocale loc;
     return text + loc.toString(from, QLocale::ShortFormat) + QStringLiteral(" по ") +
-           loc.toString(to, QLocale::ShortFormat);
+           loc.toString(to.addDays(-1), QLocale::ShortFormat);
+}
+
+QString lastDayText(const QDate& to) {
+    return QStringLiteral("(по ") + fmt::date(to.addDays(-1)) + QStringLiteral(" включительно)");
 }
 
 QString operationText(const QString& vid, int color) {
@@ -132,6 +137,11 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent), XLS_Rep(app().dm->ADO_DB, Q
     period->addSpacing(8);
     period->addWidget(to);
     period->addWidget(DTPicker2, 1);
+    // The end date is not included: the label beside it names the last day that is.
+    LabelLast = named(new QLabel(summary::lastDayText(DTPicker2->date())), "LabelLast");
+    period->addWidget(LabelLast);
+    connect(DTPicker2, &QDateEdit::dateChanged, LabelLast,
+            [this](const QDate& d) { LabelLast->setText(summary::lastDayText(d)); });
 
     Button4 = named(new QPushButton(QStringLiteral("Отчет по рабочим")), "Button4");
     Button2 = named(new QPushButton(QStringLiteral("Отчет по продукции")), "Button2");

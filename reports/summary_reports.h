@@ -7,6 +7,7 @@
 #include "core/dataset.h"
 
 class QDateEdit;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class SummaryLayout;
@@ -36,6 +37,7 @@ public:
     QGroupBox* GroupBox1;  // "Период отбора"
     QDateEdit* DTPicker1;  // start of the period (included)
     QDateEdit* DTPicker2;  // end of the period (not included)
+    QLabel* LabelLast;     // the last day the period includes
     QPushButton* Button4;  // "Отчет по рабочим"
     QPushButton* Button2;  // "Отчет по продукции"
     QPushButton* Button1;  // "Детальный отчет по рабочим"
@@ -61,8 +63,11 @@ namespace summary {
 // The product kind choice as a filter on naimen: 0 all (no filter), 1 finished products, 2 blanks.
 QString kindFilter(int choice);
 void applyKind(Dataset& ds, int choice);
-// A report's title: the title text, then the start date, " по " and the end date in the short date format.
+// A report's title: the title text, then the start date, " по " and the last day included (the day before the
+// end date) in the short date format.
 QString reportTitle(const QString& text, const QDate& from, const QDate& to);
+// "(по 30.11.2026 включительно)" for the end date 01.12.2026.
+QString lastDayText(const QDate& to);
 // The operation column of the workbook: the kind, with " (грунт)" for colour 1 and " (цвет: N)" above 1.
 QString operationText(const QString& vid, int color);
 QStringList workbookSql();  // the text of XLS_Rep

@@ -9,7 +9,9 @@
 #include "core/dataset.h"
 #include "core/report/report_layouter.h"
 #include "core/report/report_painter.h"
+#include "reports/summary_reports.h"
 #include "support/testdb.h"
+#include "timesheet/timesheet_print.h"
 
 using namespace report;
 
@@ -146,6 +148,158 @@ private slots:
         const Layout e = layout(r, &empty);
         QCOMPARE(e.pageCount(), 1);
         QCOMPARE(e.bandNames(0), (QStringList{"pageHeader", "pageFooter"}));
+    }
+
+    // A block continued on a new page repeats its heading there marked «(продолжение)»; a block starting on a
+    // page is not marked. The caption row stands under the title on the first page and at the top of every
+    // other one.
+    void continuedHeadingsAndCaptions() {
+        TestDb db;
+        Db conn;
+        db.connect(conn);
+        Dataset ds(conn, QStringLiteral("t"));
+        ds.setSql(
+            QStringLiteral("select case when n <= 50 then 'Иванов' when n <= 52 then 'Петров' else 'Сидоров' "
+                           "end as fio, n from generate_series(1, 130) n order by n"));
+        ds.open();
+        ReportDefinition r;
+        r.page.orientation = QPageLayout::Landscape;
+        r.reportHeader.height = 8;
+        r.reportHeader.add(label({0, 0, 100, 8}, QStringLiteral("Заголовок")));
+        r.pageHeader.height = 6;
+        r.pageHeader.add(label({0, 0, 50, 6}, QStringLiteral("Кол-во")));
+        Group g;
+        g.key = QStringLiteral("fio");
+        g.repeatHeader = true;
+        g.continuedItem = QStringLiteral("key");
+        g.header.height = 6;
+        g.header.add(field({0, 0, 80, 6}, QStringLiteral("fio"))).name = QStringLiteral("key");
+        g.footer.height = 6;
+        g.footer.add(sum({0, 0, 50, 6}, QStringLiteral("n")));
+        r.groups = {g};
+        r.detail.height = 5;
+        r.detail.add(field({0, 0, 50, 5}, QStringLiteral("n")));
+        r.pageFooter.height = 6;
+        r.pageFooter.add(pageNumber({0, 0, 50, 6}));
+
+        const Layout l = layout(r, &ds);
+        QVERIFY(l.pageCount() >= 4);
+        QCOMPARE(l.bandNames(0).mid(0, 3), (QStringList{"reportHeader", "pageHeader", "groupHeader:fio"}));
+        QCOMPARE(l.texts(0).mid(0, 3), (QStringList{"Заголовок", "Кол-во", "Иванов"}));
+        int continued = 0;
+        QString lastFio;  // the block of the previous page's last line
+        for (int p = 0; p < l.pageCount(); ++p) {
+            const Page& page = l.pages[size_t(p)];
+            QCOMPARE(page.bands.front().name, p == 0 ? QStringLiteral("reportHeader") : QStringLiteral("pageHeader"));
+            const QStringList texts = l.texts(p);
+            QCOMPARE(texts.count(QStringLiteral("Кол-во")), 1);
+            QVERIFY(!texts.contains(QStringLiteral("Заголовок")) || p == 0);
+            if (p > 0) {
+                // The first heading of the page: marked exactly when the page goes on with the block before.
+                const int firstRow = [&] {
+                    for (const PlacedBand& b : page.bands)
+                        if (b.name == QLatin1String("detail"))
+                            return b.row;
+                    return -1;
+                }();
+                const QString fio = ds.textAt(firstRow, 0);
+                const QString heading = texts.at(1);
+                if (fio == lastFio) {
+                    QCOMPARE(heading, fio + QStringLiteral(" (продолжение)"));
+                    ++continued;
+                } else {
+                    QCOMPARE(heading, fio);
+                }
+            }
+            for (const PlacedBand& b : page.bands)
+                if (b.name == QLatin1String("detail"))
+                    lastFio = ds.textAt(b.row, 0);
+        }
+        QVERIFY(continued >= 2);
+    }
+
+    // No heading stands last on a page: a worker's heading goes to the next page with his first group's
+    // heading and first line.
+    void noHeadingLastOnAPage() {
+        TestDb db;
+        Db conn;
+        db.connect(conn);
+        Dataset ds(conn, QStringLiteral("t"));
+        ds.setSql(
+            QStringLiteral("select 'Работник ' || lpad((n / 23)::text, 3, '0') as fio, 'Группа ' || "
+                           "lpad((n / 5)::text, 4, '0') as nom, 1.5 as summa, n as kolvo "
+                           "from generate_series(1, 900) n order by n"));
+        ds.open();
+        const Layout l = layout(::groupedReport(), &ds);
+        QVERIFY(l.pageCount() > 10);
+        for (int p = 0; p < l.pageCount(); ++p) {
+            const QStringList bands = l.bandNames(p);
+            QCOMPARE(bands.last(), QStringLiteral("pageFooter"));
+            QVERIFY2(!bands.at(bands.size() - 2).startsWith(QLatin1String("groupHeader")),
+                     qPrintable(QStringLiteral("page %1: %2").arg(p + 1).arg(bands.join(' '))));
+        }
+    }
+
+    // The period of a report's title names the last day its query includes (the queries take data < end).
+    void periodTexts() {
+        QCOMPARE(summary::reportTitle(QStringLiteral("   Отчет по рабочим за период с "), QDate(2026, 11, 1),
+                                      QDate(2026, 12, 1)),
+                 QStringLiteral("   Отчет по рабочим за период с 01.11.2026 по 30.11.2026"));
+        QCOMPARE(summary::reportTitle(QStringLiteral("с "), QDate(2023, 12, 1), QDate(2024, 1, 1)),
+                 QStringLiteral("с 01.12.2023 по 31.12.2023"));
+        QCOMPARE(summary::lastDayText(QDate(2024, 3, 1)), QStringLiteral("(по 29.02.2024 включительно)"));
+    }
+
+    // The printed time sheet leaves no worker alone on a last page where slightly lower rows bring him onto
+    // the page before; otherwise its rows keep their height. Its heading names the month and the shifts.
+    void timesheetLastPage() {
+        TestDb db;
+        Db conn;
+        db.connect(conn);
+        ReportDefinition def = timesheet::printedSheetLayout();
+        def.item(QStringLiteral("QRLabelHead")).text = timesheet::printedHeading(QStringLiteral("Март"), "2024");
+        QCOMPARE(def.item(QStringLiteral("QRLabelHead")).text,
+                 QStringLiteral("Табель по времени за Март 2024 г.: все смены и хоз. работы"));
+        auto details = [](const Layout& l, int page) {
+            int n = 0;
+            for (const PlacedBand& b : l.pages[size_t(page)].bands)
+                n += b.name == QLatin1String("detail");
+            return n;
+        };
+        int alone = 0;
+        for (int rows = 30; rows <= 75; ++rows) {
+            Dataset ds(conn, QStringLiteral("h"));
+            ds.setSql(QStringLiteral("select 'Работник ' || lpad(n::text, 3, '0') as fio, 8 as sd1 "
+                                     "from generate_series(1, %1) n order by n")
+                          .arg(rows));
+            ds.open();
+            const Layout plain = layout(def, &ds);
+            const Layout fitted = timesheet::layoutSheet(def, &ds);
+            int printed = 0;
+            for (int p = 0; p < fitted.pageCount(); ++p)
+                printed += details(fitted, p);
+            QCOMPARE(printed, rows);
+            QVERIFY(fitted.texts(0).contains(def.item(QStringLiteral("QRLabelHead")).text));
+            if (plain.pageCount() > 1 && details(plain, plain.pageCount() - 1) == 1) {
+                ++alone;
+                QCOMPARE(fitted.pageCount(), plain.pageCount() - 1);
+                // The rows are at least 90 % of their height.
+                const auto& bands = fitted.pages[0].bands;
+                double first = -1, second = -1;
+                for (const PlacedBand& b : bands)
+                    if (b.name == QLatin1String("detail")) {
+                        if (first < 0)
+                            first = b.top;
+                        else if (second < 0)
+                            second = b.top;
+                    }
+                QVERIFY2(second - first >= 4.5 - 1e-6 && second - first < 5,
+                         qPrintable(QString::number(second - first)));
+            } else {
+                QCOMPARE(fitted.dump(), plain.dump());
+            }
+        }
+        QVERIFY(alone >= 1);
     }
 
     // The expressions the printed layouts share, and the default number form.

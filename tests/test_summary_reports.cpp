@@ -165,9 +165,10 @@ private slots:
         QCOMPARE(l.pageCount(), 1);
         QStringList got = bands(l);
         // The two lines of Ведра come in no fixed order.
-        std::sort(got.begin() + 3, got.begin() + 5);
+        std::sort(got.begin() + 4, got.begin() + 6);
         QCOMPARE(got, (QStringList{
-                          "reportHeader:    Отчет по рабочим за период с 01.03.2024 по 01.04.2024",
+                          "reportHeader:    Отчет по рабочим за период с 01.03.2024 по 31.03.2024",
+                          "captions: Вид|Операция|Цвет|Кол-во|Сумма, р.",
                           "groupHeader:fio: Алексеев А.А.",
                           "groupHeader:nom: Ведра",
                           "detail: Готовая продукция|Сборка| |15|37,500",
@@ -197,10 +198,11 @@ private slots:
         Fixture f;
         const report::Layout l = f.print(f.w()->Button2, app().form17);
         QStringList got = bands(l);
-        std::sort(got.begin() + 2, got.begin() + 4);
-        std::sort(got.begin() + 6, got.begin() + 8);
+        std::sort(got.begin() + 3, got.begin() + 5);
+        std::sort(got.begin() + 7, got.begin() + 9);
         QCOMPARE(got, (QStringList{
-                          "reportHeader:    Отчет по продукции за период с 01.03.2024 по 01.04.2024|Коробки|Количество",
+                          "reportHeader:    Отчет по продукции за период с 01.03.2024 по 31.03.2024",
+                          "captions: Вид|Операция|Цвет|Коробки|Количество",
                           "groupHeader:nom: Ведра",
                           "detail: Готовая продукция|Сборка| |37,5|15",
                           "detail: Заготовки|окраска| (грунт)|50|20",
@@ -220,10 +222,10 @@ private slots:
         const report::Layout workers = f.print(f.w()->Button1, app().form20);
         QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errors.join('\n')));
         QStringList got = bands(workers);
-        std::sort(got.begin() + 2, got.begin() + 5);
+        std::sort(got.begin() + 3, got.begin() + 6);
         QCOMPARE(got, (QStringList{
-                          "reportHeader:    Детальный отчет по рабочим за период с 01.03.2024 по "
-                          "01.04.2024|Брак|Количество|Сумма",
+                          "reportHeader:    Детальный отчет по рабочим за период с 01.03.2024 по 31.03.2024",
+                          "captions: Марка|Операция|Цвет|Вид|Брак|Количество|Сумма",
                           "groupHeader:fio: Алексеев А.А.",
                           "detail: В-10|Сборка|0|Готовая продукция|1|16|37,50",
                           "detail: В-10|окраска|1|Заготовки|0|20|25,00",
@@ -238,11 +240,11 @@ private slots:
 
         const report::Layout products = f.print(f.w()->Button3, app().form21);
         got = bands(products);
-        std::sort(got.begin() + 2, got.begin() + 4);
-        std::sort(got.begin() + 6, got.begin() + 8);
+        std::sort(got.begin() + 3, got.begin() + 5);
+        std::sort(got.begin() + 7, got.begin() + 9);
         QCOMPARE(got, (QStringList{
-                          "reportHeader:    Детальный отчет по продукции за период с 01.03.2024 по "
-                          "01.04.2024|Брак|Коробки|Кол-во|Сумма",
+                          "reportHeader:    Детальный отчет по продукции за период с 01.03.2024 по 31.03.2024",
+                          "captions: Марка|Операция|Цвет|Вид|Брак|Коробки|Кол-во|Сумма",
                           "groupHeader:nom: Ведра",
                           "detail: В-10|Сборка|0|Готовая продукция|1|40|16|37,500",
                           "detail: В-10|окраска|1|Заготовки|0|50|20|25,000",
@@ -442,13 +444,18 @@ private slots:
         });
         f.w()->Button4->click();
         QCOMPARE(f.ui.modalShown, (QStringList{"ReportPreview", "SavePdfDialog"}));
-        QCOMPARE(offered, QStringLiteral("Отчет по рабочим за период с 01.03.2024 по 01.04.2024.pdf"));
+        QCOMPARE(offered, QStringLiteral("Отчет по рабочим за период с 01.03.2024 по 31.03.2024.pdf"));
         QProcess p;
         p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
         QVERIFY(p.waitForFinished(60000));
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        for (const char* t : {"Отчет по рабочим за период с 01.03.2024 по 01.04.2024", "Алексеев А.А.", "83,50"})
+        for (const char* t : {"Отчет по рабочим за период с 01.03.2024 по 31.03.2024", "Алексеев А.А.", "83,50"})
             QVERIFY2(text.contains(QString::fromUtf8(t)), qPrintable(text));
+        // The user is told where the file went.
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages[0].text, QStringLiteral("Отчет сохранён в файл ") + file + QLatin1Char('.'));
+        QCOMPARE(f.ui.messages[0].flags, 64);
+        f.ui.messages.clear();
 
         // A file that cannot be written is said so.
         f.ui.onModal([&](QDialog* d) { d->findChild<QAction*>(QStringLiteral("SavePdf"))->trigger(); });

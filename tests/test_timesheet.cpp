@@ -237,12 +237,14 @@ private slots:
             QCOMPARE(d->objectName(), QStringLiteral("ReportPreview"));
             const report::Layout l = app().form15->Prepare();
             printed = l.texts(0);
-            title = l.pages[0].items[0].text;
+            title = printed.value(1);
         });
         w->Button6Click();
         QCOMPARE(f.ui.modalShown, QStringList{"ReportPreview"});
+        // The sheet's heading names the month and what it adds up; the table's heading the month.
+        QCOMPARE(printed.value(0), QStringLiteral("Табель по времени за Март 2024 г.: все смены и хоз. работы"));
         QCOMPARE(title, QStringLiteral("Март 2024 г."));
-        const int header = 1 + 31 + 1;
+        const int header = 1 + 1 + 31 + 1;
         QCOMPARE(printed.mid(header), (QStringList{"Алексеев А.А.", "8", "6", "14", "Борисов Б.Б.", "4", "4",
                                                    "Волков В.В.", "3", "3", "1"}));
         QVERIFY(!app().form15->H_Tabel.isOpen());

@@ -17,6 +17,7 @@
 #include "base/registry.h"
 #include "catalog/workers_list.h"
 #include "core/format.h"
+#include "core/keys.h"
 #include "core/ui.h"
 #include "timesheet/maintenance_logic.h"
 #include "timesheet/nomenclature_picker.h"
@@ -100,7 +101,11 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     grid->setColumnStretch(5, 1);
+    // The day and the night flag the entry is written to.
+    LabelDay = new QLabel(this);
+    named(LabelDay, "LabelDay");
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(LabelDay);
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button6);
@@ -115,8 +120,10 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent), type_work(app().dm->ADO_DB,
     connect(Edit6, &QLineEdit::textChanged, this, ui::guarded([this](const QString&) { Edit6Exit(); }));
     connect(cb_type_work, &QComboBox::currentIndexChanged, this, ui::guarded([this](int) { cb_type_workChange(); }));
     connect(&type_work, &Dataset::reset, this, ui::guarded([this] { fillKinds(); }));
+    connect(CBox1, &QCheckBox::toggled, this, ui::guarded([this](bool) { showDay(); }));
+    keys::refuseSeparators(Edit6);
 
-    setFixedWindow(this, QSize(470, 230));
+    setFixedWindow(this, QSize(470, 250));
 }
 
 bool TForm24::openForAdd(const Day& d) {
@@ -151,8 +158,22 @@ bool TForm24::openForEdit(const Day& d, const Entry& entry) {
     return run();
 }
 
+QString TForm24::dayText(const Day& day, bool night) {
+    QString text = QStringLiteral("Запись на ") + fmt::date(day.date);
+    if (day.dayOff)
+        text += QStringLiteral(", выходной");
+    if (night)
+        text += QStringLiteral(", ночные");
+    return text;
+}
+
+void TForm24::showDay() {
+    LabelDay->setText(dayText(day, CBox1->isChecked()));
+}
+
 bool TForm24::run() {
     saved_ = false;
+    showDay();
     const auto close = qScopeGuard([this] { closeKinds(); });
     ui::execModal(this);
     return saved_;

@@ -62,6 +62,10 @@ public:
     QCheckBox* CBox1;
     QPushButton* Button1;
     QPushButton* Button6;
+    QLabel* LabelDay;  // the day (and night flag) the entry is written to
+
+    // "Запись на 05.03.2026, выходной, ночные": the day an entry is written to, as the dialog shows it.
+    static QString dayText(const Day& day, bool night);
 
     // The work kind list, open while the dialog is shown.
     void openKinds();
@@ -80,6 +84,7 @@ private:
     bool run();
     void fillKinds();
     void showPrice();
+    void showDay();
 
     bool saved_ = false;
 };

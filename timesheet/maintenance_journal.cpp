@@ -11,6 +11,7 @@
 #include "base/registry.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
+#include "core/keys.h"
 #include "core/ui.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_logic.h"
@@ -40,7 +41,7 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
     auto button = [this](const QString& text, const char* name) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter presses the focused button; no button is the default one
         return b;
     };
     Button5 = button(QStringLiteral("Добавить"), "Button5");
@@ -79,8 +80,19 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
     connect(DTPcker1, &QDateEdit::dateChanged, this, ui::guarded([this](QDate) { DTPcker1Change(); }));
     connect(CBox1, &QCheckBox::toggled, this, ui::guarded([this](bool) { CBox1Click(); }));
 
+    // The journal's keys, as in the shift journal.
+    keys::bindButton(Button5, {QKeySequence(Qt::Key_Insert)});
+    keys::bindButton(Button6, {QKeySequence(Qt::Key_F2)});
+    Button6->setToolTip(keys::enterOnRowTip(Button6));
+    keys::bindButton(Button7, {QKeySequence(Qt::Key_Delete)});
+    connect(DBGrid1, &DbGrid::returnPressed, this, ui::guarded([this] { Button6->click(); }));
+    for (auto [key, step] : {std::pair{Qt::Key_Left, -1}, std::pair{Qt::Key_Right, 1}})
+        keys::bindAction(this, QKeySequence(Qt::CTRL | key),
+                         [this, step = step] { DTPcker1->setDate(DTPcker1->date().addDays(step)); });
+    DTPcker1->setToolTip(QStringLiteral("Предыдущий/следующий день: Ctrl+←/Ctrl+→"));
+
     CBox1Click();
-    setFixedWindow(this, QSize(790, 460));
+    setResizableWindow(this, QSize(790, 460));
 }
 
 void TForm25::openFor(const QDate& date) {

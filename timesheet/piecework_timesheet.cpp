@@ -188,7 +188,7 @@ TForm27::TForm27(QWidget* parent)
     DBText1->setMinimumWidth(110);
     Button1 = new QPushButton(QStringLiteral("Выход"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAutoDefault(false);
+    Button1->setAutoDefault(true);  // Enter presses the focused button; no button is the default one
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
@@ -211,7 +211,7 @@ TForm27::TForm27(QWidget* parent)
 
     const QDate today = QDate::currentDate();
     markDays(today.year(), today.month());
-    setFixedWindow(this, QSize(1100, 600));
+    setResizableWindow(this, QSize(1100, 600));
 }
 
 void TForm27::openSheet(int kind) {

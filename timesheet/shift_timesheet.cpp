@@ -20,11 +20,12 @@
 #include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
+#include "timesheet/window_style.h"
 
 TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Табель по времени"));
-    resize(1220, 640);
+    setResizableWindow(this, QSize(1220, 640));
 
     auto named = [](auto* w, const char* name) {
         w->setObjectName(QLatin1String(name));
@@ -78,8 +79,9 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     layout->addWidget(PageControl1, 1);
     layout->addLayout(bottom);
 
+    // No button is the default one; Enter presses the focused button.
     for (QPushButton* b : {Button1, Button2, Button5, Button6, Button4})
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
 
     for (int i = 0; i < 3; ++i) {
         DbGrid* g = grids_[size_t(i)];
@@ -88,6 +90,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
         g->datasetModel()->setCellRule(
             [this](const Dataset& ds, int row, const GridColumn& c, int role) { return cellStyle(ds, row, c, role); });
         g->horizontalHeader()->setMinimumSectionSize(20);
+        // The current cell is marked, not a whole row: the day columns keep their colours.
+        g->setSelectionBehavior(QAbstractItemView::SelectItems);
     }
     for (DayMark& m : marks_)
         m.color = colours::windowText();
@@ -276,6 +280,8 @@ void TForm19::Button6Click() {
     f->H_Tabel.open();
     f->QuickRep1.item(QStringLiteral("QRLabel33")).text =
         ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText() + QStringLiteral(" г.");
+    f->QuickRep1.item(QStringLiteral("QRLabelHead")).text =
+        timesheet::printedHeading(ComboBox1->currentText(), ComboBox2->currentText());
     try {
         f->Preview(this);
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "timesheet/timesheet_print.h"
 
+#include <algorithm>
+
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "reports/report_preview.h"
@@ -32,7 +34,12 @@ report::ReportDefinition printedSheetLayout() {
     auto dayX = [](int k) { return 81 + (k - 1) * 5.77; };
     const double cell = 5.3, totalX = 265, totalW = 12;
 
-    // The heading, printed again at the top of every page.
+    // The sheet's heading, on the first page.
+    r.reportHeader.height = 8;
+    r.reportHeader.add(label(QRectF(0, 0.5, r.page.contentWidth(), 6), QString(), title)).name =
+        QStringLiteral("QRLabelHead");
+
+    // The heading of the table, printed again at the top of every page.
     Band& head = r.pageHeader;
     head.height = 7;
     head.frame = Frame{Frame::Top | Frame::Bottom, Qt::black, Qt::SolidLine, 0.3};
@@ -68,6 +75,42 @@ report::ReportDefinition printedSheetLayout() {
     return r;
 }
 
+QString printedHeading(const QString& month, const QString& year) {
+    return QStringLiteral("Табель по времени за ") + month + QLatin1Char(' ') + year +
+           QStringLiteral(" г.: все смены и хоз. работы");
+}
+
+namespace {
+
+int detailLines(const report::Layout& l, int page) {
+    int n = 0;
+    for (const report::PlacedBand& b : l.pages.at(size_t(page)).bands)
+        n += b.name == QLatin1String("detail");
+    return n;
+}
+
+}  // namespace
+
+report::Layout layoutSheet(const report::ReportDefinition& def, const report::RowSource* rows,
+                           const report::LayoutOptions& options) {
+    report::Layout l = report::layout(def, rows, options);
+    const int last = l.pageCount() - 1;
+    if (last < 1 || detailLines(l, last) != 1)
+        return l;
+    const double full = def.detail.height;
+    for (int step = 1; step <= 5; ++step) {
+        const double h = full * (1 - 0.02 * step);
+        report::ReportDefinition lower = def;
+        lower.detail.height = h;
+        for (report::Item& i : lower.detail.items)
+            i.rect.setHeight(std::min(i.rect.height(), h));
+        report::Layout fitted = report::layout(lower, rows, options);
+        if (fitted.pageCount() < l.pageCount())
+            return fitted;
+    }
+    return l;
+}
+
 }  // namespace timesheet
 
 TForm15::TForm15(QWidget* parent)
@@ -79,7 +122,7 @@ TForm15::TForm15(QWidget* parent)
 }
 
 report::Layout TForm15::Prepare(const report::LayoutOptions& options) const {
-    return report::layout(QuickRep1, &H_Tabel, options);
+    return timesheet::layoutSheet(QuickRep1, &H_Tabel, options);
 }
 
 void TForm15::Preview(QWidget* parent) {

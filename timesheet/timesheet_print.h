@@ -16,7 +16,7 @@ public:
     Dataset H_Tabel;  // the summed sheet of a month: parameters mnth, yea
     report::ReportDefinition QuickRep1;
 
-    // Lays the report out over H_Tabel (open) as it stands.
+    // Lays the report out over H_Tabel (open) as it stands (timesheet::layoutSheet).
     report::Layout Prepare(const report::LayoutOptions& options = {}) const;
     // Prepares the report and shows it in the modal preview, from which the user prints.
     void Preview(QWidget* parent = nullptr);
@@ -25,4 +25,10 @@ public:
 namespace timesheet {
 QStringList summedSheetSql();                   // the text of H_Tabel
 report::ReportDefinition printedSheetLayout();  // the layout of QuickRep1
+// The sheet laid out over its rows; a last page that would hold one worker alone is avoided where rows a little
+// lower (down to 90 % of their height) bring him onto the page before.
+report::Layout layoutSheet(const report::ReportDefinition& def, const report::RowSource* rows,
+                           const report::LayoutOptions& options = {});
+// The heading above the sheet (QRLabelHead): the month and the shifts the sheet adds up.
+QString printedHeading(const QString& month, const QString& year);
 }  // namespace timesheet

@@ -98,7 +98,12 @@ struct Group {
     Band header;
     Band footer;
     bool repeatHeader = false;  // header printed again at the top of a page that continues the group
+    // The header item whose text, in a header printed again, is followed by " (продолжение)"; empty: none.
+    QString continuedItem;
 };
+
+// What follows the heading of a group continued from the page before.
+QString continuedMark();  // "(продолжение)"
 
 struct PageSetup {
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -114,8 +119,10 @@ struct PageSetup {
 struct ReportDefinition {
     QString title;  // document name for the printer and the PDF
     PageSetup page;
-    Band reportHeader;          // once, at the top of the first page
-    Band pageHeader;            // at the top of every page (below the report header on the first)
+    Band reportHeader;  // once, at the top of the first page
+    Band pageHeader;    // at the top of every page (below the report header on the first): the
+                        // column captions, the heading of a table
+
     std::vector<Group> groups;  // outermost first
     Band detail;                // once per row
     Band summary;               // once, after the last row

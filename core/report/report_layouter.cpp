@@ -143,6 +143,10 @@ QString formatValue(const QVariant& v, const QString& mask) {
     }
 }
 
+QString continuedMark() {
+    return QStringLiteral("(продолжение)");
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // Layout
 
@@ -183,7 +187,6 @@ public:
     Layout run() {
         const int levels = int(def_.groups.size());
         newPage();
-        place(def_.reportHeader, QStringLiteral("reportHeader"), -1, -1);
         int prev = -1;
         for (int r = 0; r < rows_; ++r) {
             int open = 0;  // outermost level that starts here
@@ -198,7 +201,13 @@ public:
             }
             for (int g = open; g < levels; ++g) {
                 openLevels_ = g;  // the header itself does not repeat while it is being placed
-                placeKeepingNext(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, r);
+                // The headers of the inner groups that open here follow it on the same page.
+                double inner = 0;
+                for (int k = g + 1; k < levels; ++k)
+                    if (def_.groups[size_t(k)].header.present())
+                        inner += def_.groups[size_t(k)].header.height;
+                placeKeepingNext(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, r,
+                                 inner);
             }
             openLevels_ = levels;
             accumulate(r);
@@ -289,13 +298,21 @@ private:
             out_.pages.back().items.shrink_to_fit();
             expected = out_.pages.back().items.size();
         }
+        const bool first = out_.pages.empty();
         out_.pages.emplace_back();
         out_.pages.back().items.reserve(expected);
         y_ = top();
+        if (first)
+            place(def_.reportHeader, QStringLiteral("reportHeader"), -1, -1, false);
         place(def_.pageHeader, QStringLiteral("pageHeader"), -1, lastRow_, false);
-        for (int g = 0; g < openLevels_ && g < int(def_.groups.size()); ++g)
-            if (def_.groups[size_t(g)].repeatHeader)
-                place(def_.groups[size_t(g)].header, QStringLiteral("groupHeader:") + groupName(g), g, lastRow_, false);
+        for (int g = 0; g < openLevels_ && g < int(def_.groups.size()); ++g) {
+            const Group& group = def_.groups[size_t(g)];
+            if (!group.repeatHeader)
+                continue;
+            continuedItem_ = group.continuedItem;
+            place(group.header, QStringLiteral("groupHeader:") + groupName(g), g, lastRow_, false);
+            continuedItem_.clear();
+        }
         pageBodyTop_ = y_;
     }
 
@@ -306,11 +323,12 @@ private:
         }
     }
 
-    // A group header goes to the next page when the first detail line would not fit after it.
-    void placeKeepingNext(const Band& b, const QString& name, int level, int row) {
+    // A group header goes to the next page when the inner headers after it and the first detail line would not
+    // fit after it.
+    void placeKeepingNext(const Band& b, const QString& name, int level, int row, double inner) {
         if (!b.present())
             return;
-        const double need = b.height + (def_.detail.present() ? def_.detail.height : 0);
+        const double need = b.height + inner + (def_.detail.present() ? def_.detail.height : 0);
         if (y_ + need > limit() + 1e-9 && y_ > pageBodyTop_ + 1e-9)
             breakPage();
         place(b, name, level, row);
@@ -442,6 +460,8 @@ private:
             fill(p, bi, r, i.fill);
             bool needsCount = false;
             QString t = itemText(i, level, row, &needsCount);
+            if (!continuedItem_.isEmpty() && i.name == continuedItem_)
+                t += QLatin1Char(' ') + continuedMark();
             if (!t.isEmpty()) {
                 Primitive pr;
                 pr.kind = Primitive::Text;
@@ -487,7 +507,8 @@ private:
     std::vector<PendingCount> pendingCount_;
     double y_ = 0;
     double pageBodyTop_ = 0;
-    int openLevels_ = 0;  // groups open at this point (their headers repeat on a new page)
+    int openLevels_ = 0;     // groups open at this point (their headers repeat on a new page)
+    QString continuedItem_;  // while a header is printed again: its item marked as continued
     int lastRow_ = -1;
 };
 
