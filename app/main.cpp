@@ -7,9 +7,9 @@
 
 #include "app/build_stamp.h"
 #include "app/startup.h"
-#include "core/settings.h"
 #include "app/translations.h"
 #include "base/registry.h"
+#include "core/settings.h"
 #include "journal/main_window.h"
 
 namespace {
