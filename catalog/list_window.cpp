@@ -84,10 +84,14 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
     }
     onClick(Button4, this, [this] { reject(); });
 
-    keys::bindButton(Button1, {QKeySequence(Qt::Key_Insert)});
-    keys::bindButton(Button2, {QKeySequence(Qt::Key_F2)});
-    keys::bindButton(Button3, {QKeySequence(Qt::Key_Delete)});
-    connect(DBGrid1, &DbGrid::returnPressed, this, ui::guarded([this] { Button2->click(); }));
+    // A picker has only "Выбрать" (Button1): F2 and Enter on a row pick.
+    QPushButton* const choose = pickerOnly_ ? Button1 : Button2;
+    if (!pickerOnly_) {
+        keys::bindButton(Button1, {QKeySequence(Qt::Key_Insert)});
+        keys::bindButton(Button3, {QKeySequence(Qt::Key_Delete)});
+    }
+    keys::bindButton(choose, {QKeySequence(Qt::Key_F2)});
+    connect(DBGrid1, &DbGrid::returnPressed, this, ui::guarded([choose] { choose->click(); }));
 }
 
 void ListWindow::runListMode() {

@@ -54,7 +54,8 @@ TForm4::TForm4(QWidget* parent)
            .searchField = QStringLiteral("marka"),
            .searchTakesAllKeys = true,
            .searchAnywhere = true,
-           .searchBesideButtons = true}),
+           .searchBesideButtons = true,
+           .searchHint = QStringLiteral("Поиск по марке изделия")}),
       XLS_Rep(app().dm->ADO_DB, QStringLiteral("XLS_Rep"), this) {
     XLS_Rep.setSql(QStringList{
         QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN,(SELECT (CASE naimen WHEN 0 THEN 'Готовая "

@@ -33,7 +33,8 @@ TForm26::TForm26(QWidget* parent, Dataset* groups)
                           .searchField = QStringLiteral("s_caption"),
                           .searchTakesAllKeys = true,
                           .searchBesideButtons = true,
-                          .pickerOnly = true}),
+                          .pickerOnly = true,
+                          .searchHint = QStringLiteral("Поиск по наименованию")}),
       item(*groups) {
     groups->setParent(this);
     DBGrid1->horizontalHeader()->setStretchLastSection(false);
