@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/client_name.h"
 #include "base/datamodule.h"
 #include "base/login_modes.h"
 #include "base/registry.h"
@@ -127,6 +129,8 @@ void TForm23::Button1Click() {
         return;
     }
     login::applyMode(*mode);
+    // The server learns the mode with the workstation: the history of changes records both.
+    dm.ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), *mode));
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();

@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QSysInfo>
 #include <QTimer>
 #include <vector>
 
 #include "app/login_window.h"
+#include "audit/audit_window.h"
+#include "audit/month_close_window.h"
+#include "base/client_name.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "catalog/kind_dialog.h"
@@ -76,6 +80,8 @@ void createWindows() {
     make(w.form25);
     make(w.form26);
     make(w.form27);
+    make(w.monthClose);
+    make(w.audit);
 }
 
 void destroyWindows() {
@@ -94,6 +100,7 @@ bool startUp(const QStringList& args) {
         w.dm = new TDataModule6;
     try {
         w.dm->ADO_DB.close();
+        w.dm->ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), std::nullopt));
         w.dm->ADO_DB.open(connectionFromArguments(args, defaultServer()));
         createWindows();
     } catch (const std::exception&) {
