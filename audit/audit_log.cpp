@@ -1,6 +1,7 @@
 #include "audit/audit_log.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -153,13 +154,13 @@ QString actionCaption(const QString& action) {
     return action;
 }
 
-QString changesText(const QString& table, const QString& oldRow, const QString& newRow) {
-    const QJsonObject o = QJsonDocument::fromJson(oldRow.toUtf8()).object();
-    const QJsonObject n = QJsonDocument::fromJson(newRow.toUtf8()).object();
+QString changesText(const QString& table, const QString& changed) {
+    const QJsonObject c = QJsonDocument::fromJson(changed.toUtf8()).object();
     QStringList parts;
-    for (const QString& k : keysOf(table, o, n)) {
-        const QString was = valueText(o.value(k));
-        const QString now = valueText(n.value(k));
+    for (const QString& k : keysOf(table, c, c)) {
+        const QJsonArray pair = c.value(k).toArray();
+        const QString was = valueText(pair.at(0));
+        const QString now = valueText(pair.at(1));
         if (was == now)
             continue;
         parts << fieldCaption(table, k) + QStringLiteral(": ") + was + QStringLiteral(" → ") + now;
@@ -181,7 +182,10 @@ QString querySql(const Filter& f) {
         where << QStringLiteral("a.worker = ") + sql::num(f.worker);
     return QStringLiteral(
                "select a.id, a.at, a.person, a.workstation, a.login_mode, a.table_name, a.row_id, p.fio, a.action, "
-               "a.old_row::text as old_row, a.new_row::text as new_row from accounts_dep.audit a "
+               "(select jsonb_object_agg(k, jsonb_build_array(a.old_row->k, a.new_row->k)) "
+               "from jsonb_object_keys(coalesce(a.old_row, '{}') || coalesce(a.new_row, '{}')) k "
+               "where (a.old_row->k) is distinct from (a.new_row->k))::text as changed "
+               "from accounts_dep.audit a "
                "left join accounts_dep.person p on p.id = a.worker") +
            (where.isEmpty() ? QString() : QStringLiteral(" where ") + where.join(QStringLiteral(" and "))) +
            QStringLiteral(" order by a.at, a.id");
@@ -201,7 +205,7 @@ QList<Line> read(Db& db, const Filter& f) {
         l.rowId = r->text(i, 6).toLongLong();
         l.worker = r->text(i, 7);
         l.action = r->text(i, 8);
-        l.changes = changesText(l.table, r->text(i, 9), r->text(i, 10));
+        l.changes = changesText(l.table, r->text(i, 9));
         lines << l;
     }
     return lines;

@@ -19,8 +19,9 @@ struct Filter {
     qlonglong rowId = 0;   // with table: the history of one record; 0 = any
 };
 
-// The query of a filter; columns id, at, person, workstation, login_mode, table_name, row_id, fio, action,
-// old_row, new_row, oldest first.
+// The query of a filter; columns id, at, person, workstation, login_mode, table_name, row_id, fio, action and
+// changed (the columns whose values differ, each with [old, new], as a jsonb text: the server compares the
+// rows, only the changes travel), oldest first.
 QString querySql(const Filter& f);
 
 struct Line {
@@ -40,8 +41,8 @@ QString fieldCaption(const QString& table, const QString& column);
 // «Добавление», «Изменение», «Удаление» for I, U, D.
 QString actionCaption(const QString& action);
 
-// The fields that differ between the old and the new row (jsonb texts; empty = none), one "Поле: было → стало"
-// each, joined with "; ", in the order of the row's columns.
-QString changesText(const QString& table, const QString& oldRow, const QString& newRow);
+// The changed columns of a row (the changed column of querySql), one "Поле: было → стало" each, joined with
+// "; ", in the order of the table's columns.
+QString changesText(const QString& table, const QString& changed);
 
 }  // namespace audit_log

@@ -1,14 +1,15 @@
 #include "audit/audit_window.h"
 
+#include <QAbstractTableModel>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "base/datamodule.h"
 #include "base/registry.h"
@@ -52,6 +53,35 @@ QPushButton* button(QWidget* parent, const QString& text, const char* name) {
 
 }  // namespace
 
+// The lines as the grid shows them; texts made when a cell is painted.
+class AuditWindow::LinesModel : public QAbstractTableModel {
+public:
+    explicit LinesModel(const QList<audit_log::Line>& lines, QObject* parent)
+        : QAbstractTableModel(parent), lines_(lines) {}
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(lines_.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(kTitles.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() >= lines_.size())
+            return {};
+        return cellsOf(lines_[index.row()]).value(index.column());  // the tool tip: a long change read whole
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (role != Qt::DisplayRole || o != Qt::Horizontal)
+            return {};
+        return kTitles.value(section);
+    }
+    void reset(const std::function<void()>& change) {
+        beginResetModel();
+        change();
+        endResetModel();
+    }
+
+private:
+    const QList<audit_log::Line>& lines_;
+};
+
 AuditWindow::AuditWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AuditWindow"));
     setWindowTitle(QStringLiteral("История изменений"));
@@ -74,17 +104,16 @@ AuditWindow::AuditWindow(QWidget* parent) : QDialog(parent) {
     RecordLabel->setObjectName(QStringLiteral("RecordLabel"));
     RecordLabel->hide();
 
-    model_ = new QStandardItemModel(0, kTitles.size(), this);
-    model_->setHorizontalHeaderLabels(kTitles);
+    model_ = new LinesModel(lines_, this);
     AuditGrid = new QTableView(this);
     AuditGrid->setObjectName(QStringLiteral("AuditGrid"));
     AuditGrid->setModel(model_);
     AuditGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     AuditGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    AuditGrid->setWordWrap(true);
+    AuditGrid->setWordWrap(false);
     AuditGrid->verticalHeader()->setVisible(false);
     AuditGrid->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {130, 110, 90, 90, 100, 60, 130, 85};
+    const int widths[] = {140, 110, 100, 90, 100, 60, 130, 90};
     for (int c = 0; c < 8; ++c)
         AuditGrid->setColumnWidth(c, widths[c]);
 
@@ -166,14 +195,8 @@ audit_log::Filter AuditWindow::filter() const {
 
 void AuditWindow::load(const audit_log::Filter& f) {
     ui::HourGlass wait;
-    lines_ = audit_log::read(app().dm->ADO_DB, f);
-    model_->removeRows(0, model_->rowCount());
-    model_->setRowCount(int(lines_.size()));
-    for (int r = 0; r < lines_.size(); ++r) {
-        const QStringList cells = cellsOf(lines_[r]);
-        for (int c = 0; c < cells.size(); ++c)
-            model_->setItem(r, c, new QStandardItem(cells[c]));
-    }
+    QList<audit_log::Line> read = audit_log::read(app().dm->ADO_DB, f);
+    model_->reset([&] { lines_ = std::move(read); });
 }
 
 void AuditWindow::showClick() {

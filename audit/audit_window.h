@@ -8,7 +8,6 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QPushButton;
-class QStandardItemModel;
 class QTableView;
 
 // «История изменений»: the changes of a period, of one table, of one worker, or of one record, one line per
@@ -44,7 +43,8 @@ public:
 
 private:
     void fillWorkers();
-    QStandardItemModel* model_;
+    class LinesModel;
+    LinesModel* model_;
     QList<audit_log::Line> lines_;
     QString recordTable_;
     qlonglong recordId_ = 0;

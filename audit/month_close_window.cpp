@@ -41,7 +41,7 @@ MonthCloseWindow::MonthCloseWindow(QWidget* parent)
         {QStringLiteral("caption"), QStringLiteral("Месяц"), left, {}, true, 130},
         {QStringLiteral("state"), QStringLiteral("Состояние"), left, {}, true, 90},
         {QStringLiteral("closed_by"), QStringLiteral("Закрыл"), left, {}, true, 110},
-        {QStringLiteral("closed_at"), QStringLiteral("Когда"), left, {}, true, 140},
+        {QStringLiteral("closed_at"), QStringLiteral("Когда"), left, {}, true, 160},
         {QStringLiteral("records"), QStringLiteral("Записей"), right, {}, true, 70},
         {QStringLiteral("unaccepted"), QStringLiteral("Не принято"), right, {}, true, 80},
         {QStringLiteral("entries"), QStringLiteral("Хоз. работ"), right, {}, true, 80},

@@ -15,6 +15,8 @@
 --   shift records, all four shifts                         ~375,000    busiest day ~1,500
 --   maintenance entries                                     ~7,000
 --   time-sheet rows computed from the records and the entries, so that they agree
+--   history of changes (accounts_dep.audit)                 1,000,000    each record added and changed
+--   closed months: the 24 months of 2001 and 2002 (no records in them)
 
 SET client_encoding = 'UTF8';
 SET client_min_messages = warning;
@@ -400,6 +402,9 @@ SELECT s.data + time '16:00' + k * interval '1 day' + (s.id % 3600) * interval '
        CASE WHEN k = 0 THEN jsonb_set(to_jsonb(s), '{kol_vo}', to_jsonb(s.kol_vo + 1)) ELSE to_jsonb(s) END
   FROM generate_series(0, 2) k, accounts_dep.smena s
  LIMIT 1000000;
+
+-- Closed months long before the records (2001 and 2002): every write of the rules looks them up, none is refused.
+SELECT accounts_dep.close_month(y, m) FROM generate_series(2001, 2002) y, generate_series(1, 12) m;
 
 VACUUM ANALYZE cmn_contractor.person, cmn_gds_and_srv.gds_and_srv, cmn_classifier.item,
         accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.fatigue,

@@ -11,8 +11,8 @@
 --   TB003  a month reopened without a reason
 --   TB004  a month closed twice, or a month reopened that is not closed
 --
--- Serialisation: every write of shift records, maintenance entries or time-sheet rows takes the shared
--- advisory lock (3015, year * 100 + month) of each month it touches, then looks at the closed months; closing
+-- Serialisation: every row written of shift records, maintenance entries or time-sheet rows takes the shared
+-- advisory lock (3015, year * 100 + month) of its month (old and new), then looks at the closed months; closing
 -- a month takes the same key exclusively. A close thus waits for the writes in flight of its month, and a write
 -- after it sees the month closed.
 
@@ -86,9 +86,10 @@ CREATE INDEX IF NOT EXISTS audit_at_idx ON accounts_dep.audit (at);
 
 -- One audit row per changed row of the statement. TG_ARGV[0]: the column naming the row's worker ('' = none).
 -- Runs as the owner of the audit table, so that a login allowed to write the data but not the history still
--- leaves its trace; session_user still names the login.
+-- leaves its trace; session_user still names the login. Every relation is named with its schema and built-in
+-- functions resolve from pg_catalog first, so no search_path is set (that would cost every statement).
 CREATE OR REPLACE FUNCTION accounts_dep.audit_statement() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+LANGUAGE plpgsql SECURITY DEFINER AS $f$
 DECLARE
     tbl  text := TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME;
     wkey text := coalesce(TG_ARGV[0], '');
@@ -125,15 +126,13 @@ LANGUAGE sql IMMUTABLE AS $f$
 $f$;
 
 -- Takes the shared month locks of the months given (year * 100 + month), then raises the error of the first
--- of them that is closed.
+-- of them that is closed (looked at after the locks are granted, so a close that was in flight is seen).
 CREATE OR REPLACE FUNCTION accounts_dep.check_open_months(p_months int[]) RETURNS void
 LANGUAGE plpgsql AS $f$
 DECLARE
     ym int;
 BEGIN
-    FOREACH ym IN ARRAY coalesce(p_months, '{}') LOOP
-        PERFORM pg_advisory_xact_lock_shared(3015, ym);
-    END LOOP;
+    PERFORM pg_advisory_xact_lock_shared(3015, m) FROM unnest(p_months) m;
     SELECT c.year * 100 + c.month INTO ym
       FROM accounts_dep.closed_month c
      WHERE c.year * 100 + c.month = ANY (p_months)
@@ -146,63 +145,92 @@ BEGIN
 END
 $f$;
 
--- The months touched by a statement, from its transition tables; one function per table (their date columns
--- differ). No months are closed at all: nothing to look at.
+-- The month of a row (year * 100 + month) checked before the row is written: its shared lock taken, then the
+-- closed months looked at. A change within one month checks it once.
+CREATE OR REPLACE FUNCTION accounts_dep.check_open_month(p_ym int) RETURNS void
+LANGUAGE plpgsql AS $f$
+BEGIN
+    PERFORM pg_advisory_xact_lock_shared(3015, p_ym);
+    IF EXISTS (SELECT 1 FROM accounts_dep.closed_month WHERE year = p_ym / 100 AND month = p_ym % 100) THEN
+        RAISE EXCEPTION USING ERRCODE = 'TB001',
+            MESSAGE = 'Месяц ' || accounts_dep.month_caption(p_ym / 100, p_ym % 100)
+                      || ' закрыт: записи этого месяца не изменяются.';
+    END IF;
+END
+$f$;
+
 CREATE OR REPLACE FUNCTION accounts_dep.guard_smena() RETURNS trigger
 LANGUAGE plpgsql AS $f$
 DECLARE
-    months int[] := '{}';
+    n int;
+    o int;
 BEGIN
-    IF TG_OP <> 'DELETE' THEN
-        months := months || ARRAY(SELECT DISTINCT (date_part('year', data) * 100 + date_part('month', data))::int
-                                    FROM new_rows WHERE data IS NOT NULL);
+    IF TG_OP <> 'DELETE' AND NEW.data IS NOT NULL THEN
+        n := (date_part('year', NEW.data) * 100 + date_part('month', NEW.data))::int;
+        PERFORM accounts_dep.check_open_month(n);
     END IF;
-    IF TG_OP <> 'INSERT' THEN
-        months := months || ARRAY(SELECT DISTINCT (date_part('year', data) * 100 + date_part('month', data))::int
-                                    FROM old_rows WHERE data IS NOT NULL);
+    IF TG_OP <> 'INSERT' AND OLD.data IS NOT NULL THEN
+        o := (date_part('year', OLD.data) * 100 + date_part('month', OLD.data))::int;
+        IF n IS DISTINCT FROM o THEN
+            PERFORM accounts_dep.check_open_month(o);
+        END IF;
     END IF;
-    PERFORM accounts_dep.check_open_months(ARRAY(SELECT DISTINCT unnest(months) ORDER BY 1));
-    RETURN NULL;
+    IF TG_OP = 'DELETE' THEN
+        RETURN OLD;
+    END IF;
+    RETURN NEW;
 END
 $f$;
 
 CREATE OR REPLACE FUNCTION accounts_dep.guard_fatigue() RETURNS trigger
 LANGUAGE plpgsql AS $f$
 DECLARE
-    months int[] := '{}';
+    n int;
+    o int;
 BEGIN
     IF TG_OP <> 'DELETE' THEN
-        months := months || ARRAY(
-            SELECT DISTINCT coalesce((date_part('year', d_date) * 100 + date_part('month', d_date))::int,
-                                     i_year * 100 + i_mnth)
-              FROM new_rows WHERE d_date IS NOT NULL OR (i_year IS NOT NULL AND i_mnth IS NOT NULL));
+        n := coalesce((date_part('year', NEW.d_date) * 100 + date_part('month', NEW.d_date))::int,
+                      NEW.i_year * 100 + NEW.i_mnth);
+        IF n IS NOT NULL THEN
+            PERFORM accounts_dep.check_open_month(n);
+        END IF;
     END IF;
     IF TG_OP <> 'INSERT' THEN
-        months := months || ARRAY(
-            SELECT DISTINCT coalesce((date_part('year', d_date) * 100 + date_part('month', d_date))::int,
-                                     i_year * 100 + i_mnth)
-              FROM old_rows WHERE d_date IS NOT NULL OR (i_year IS NOT NULL AND i_mnth IS NOT NULL));
+        o := coalesce((date_part('year', OLD.d_date) * 100 + date_part('month', OLD.d_date))::int,
+                      OLD.i_year * 100 + OLD.i_mnth);
+        IF o IS NOT NULL AND n IS DISTINCT FROM o THEN
+            PERFORM accounts_dep.check_open_month(o);
+        END IF;
     END IF;
-    PERFORM accounts_dep.check_open_months(ARRAY(SELECT DISTINCT unnest(months) ORDER BY 1));
-    RETURN NULL;
+    IF TG_OP = 'DELETE' THEN
+        RETURN OLD;
+    END IF;
+    RETURN NEW;
 END
 $f$;
 
 CREATE OR REPLACE FUNCTION accounts_dep.guard_h_tabel() RETURNS trigger
 LANGUAGE plpgsql AS $f$
 DECLARE
-    months int[] := '{}';
+    n int;
+    o int;
 BEGIN
     IF TG_OP <> 'DELETE' THEN
-        months := months || ARRAY(SELECT DISTINCT year * 100 + month FROM new_rows
-                                   WHERE year IS NOT NULL AND month IS NOT NULL);
+        n := NEW.year * 100 + NEW.month;
+        IF n IS NOT NULL THEN
+            PERFORM accounts_dep.check_open_month(n);
+        END IF;
     END IF;
     IF TG_OP <> 'INSERT' THEN
-        months := months || ARRAY(SELECT DISTINCT year * 100 + month FROM old_rows
-                                   WHERE year IS NOT NULL AND month IS NOT NULL);
+        o := OLD.year * 100 + OLD.month;
+        IF o IS NOT NULL AND n IS DISTINCT FROM o THEN
+            PERFORM accounts_dep.check_open_month(o);
+        END IF;
     END IF;
-    PERFORM accounts_dep.check_open_months(ARRAY(SELECT DISTINCT unnest(months) ORDER BY 1));
-    RETURN NULL;
+    IF TG_OP = 'DELETE' THEN
+        RETURN OLD;
+    END IF;
+    RETURN NEW;
 END
 $f$;
 
@@ -300,43 +328,31 @@ CREATE TRIGGER month_event_truncate BEFORE TRUNCATE ON accounts_dep.month_event
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.refuse_history_change();
 
 DROP TRIGGER IF EXISTS smena_month_ins ON accounts_dep.smena;
-CREATE TRIGGER smena_month_ins AFTER INSERT ON accounts_dep.smena REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_smena();
 DROP TRIGGER IF EXISTS smena_month_upd ON accounts_dep.smena;
-CREATE TRIGGER smena_month_upd AFTER UPDATE ON accounts_dep.smena
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_smena();
 DROP TRIGGER IF EXISTS smena_month_del ON accounts_dep.smena;
-CREATE TRIGGER smena_month_del AFTER DELETE ON accounts_dep.smena REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_smena();
+DROP TRIGGER IF EXISTS smena_month ON accounts_dep.smena;
+CREATE TRIGGER smena_month BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.guard_smena();
 DROP TRIGGER IF EXISTS smena_month_truncate ON accounts_dep.smena;
 CREATE TRIGGER smena_month_truncate BEFORE TRUNCATE ON accounts_dep.smena
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_truncate();
 
 DROP TRIGGER IF EXISTS fatigue_month_ins ON accounts_dep.fatigue;
-CREATE TRIGGER fatigue_month_ins AFTER INSERT ON accounts_dep.fatigue REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_fatigue();
 DROP TRIGGER IF EXISTS fatigue_month_upd ON accounts_dep.fatigue;
-CREATE TRIGGER fatigue_month_upd AFTER UPDATE ON accounts_dep.fatigue
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_fatigue();
 DROP TRIGGER IF EXISTS fatigue_month_del ON accounts_dep.fatigue;
-CREATE TRIGGER fatigue_month_del AFTER DELETE ON accounts_dep.fatigue REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_fatigue();
+DROP TRIGGER IF EXISTS fatigue_month ON accounts_dep.fatigue;
+CREATE TRIGGER fatigue_month BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.fatigue
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.guard_fatigue();
 DROP TRIGGER IF EXISTS fatigue_month_truncate ON accounts_dep.fatigue;
 CREATE TRIGGER fatigue_month_truncate BEFORE TRUNCATE ON accounts_dep.fatigue
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_truncate();
 
 DROP TRIGGER IF EXISTS h_tabel_month_ins ON accounts_dep.h_tabel;
-CREATE TRIGGER h_tabel_month_ins AFTER INSERT ON accounts_dep.h_tabel REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_h_tabel();
 DROP TRIGGER IF EXISTS h_tabel_month_upd ON accounts_dep.h_tabel;
-CREATE TRIGGER h_tabel_month_upd AFTER UPDATE ON accounts_dep.h_tabel
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_h_tabel();
 DROP TRIGGER IF EXISTS h_tabel_month_del ON accounts_dep.h_tabel;
-CREATE TRIGGER h_tabel_month_del AFTER DELETE ON accounts_dep.h_tabel REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_h_tabel();
+DROP TRIGGER IF EXISTS h_tabel_month ON accounts_dep.h_tabel;
+CREATE TRIGGER h_tabel_month BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.h_tabel
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.guard_h_tabel();
 DROP TRIGGER IF EXISTS h_tabel_month_truncate ON accounts_dep.h_tabel;
 CREATE TRIGGER h_tabel_month_truncate BEFORE TRUNCATE ON accounts_dep.h_tabel
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.guard_truncate();
