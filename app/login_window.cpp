@@ -7,11 +7,13 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/build_stamp.h"
 #include "app/startup.h"
+#include "base/client_name.h"
 #include "base/datamodule.h"
 #include "base/login_modes.h"
 #include "base/registry.h"
@@ -209,6 +211,8 @@ void TForm23::enter(const QString& loginText, login::Mode mode) {
     main.loginText = loginText;
     main.foremanLogin = mode == login::Mode::Foreman;
     login::applyMode(mode);
+    // The server learns the mode with the workstation: the history of changes records both.
+    dm.ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), mode));
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();

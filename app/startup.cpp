@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QSysInfo>
 #include <QTimer>
 #include <cstdio>
 #include <vector>
 
 #include "app/login_window.h"
+#include "audit/audit_window.h"
+#include "audit/month_close_window.h"
+#include "base/client_name.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "catalog/kind_dialog.h"
@@ -86,6 +90,8 @@ void createWindows() {
     make(w.form25);
     make(w.form26);
     make(w.form27);
+    make(w.monthClose);
+    make(w.audit);
 }
 
 void destroyWindows() {
@@ -136,6 +142,7 @@ bool startUp(const settings::Resolved& resolved) {
     }
     try {
         w.dm->ADO_DB.close();
+        w.dm->ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), std::nullopt));
         w.dm->ADO_DB.open(resolved.connection);
         createWindows();
     } catch (const std::exception& e) {

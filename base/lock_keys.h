@@ -26,6 +26,10 @@ QString monthRebuild();
 // updaters do not wait for each other on it.
 QString timesheetWriter();
 
+// Closed months: not taken by the program but by the database itself (db/closed_months_audit.sql) — every
+// write of shift records, maintenance entries and time-sheet rows takes the key pair (3015, year * 100 + month)
+// of each month it touches in shared mode, and closing a month takes it exclusively. Keep 3015 for it.
+
 // Catalog names and lists.
 QString productName(const QString& upperMarka);  // a product's mark (accounts_dep.izdel)
 QString kindName(const QString& upperName);      // an operation kind's name (accounts_dep.vid_oper)

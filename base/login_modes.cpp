@@ -99,6 +99,7 @@ const QList<DisabledControl>& disabledControls() {
         {QStringLiteral("TForm1"), QStringLiteral("DateT"), V},
         {QStringLiteral("TForm1"), QStringLiteral("N2"), V | F | W},
         {QStringLiteral("TForm1"), QStringLiteral("N11"), V | F | W},
+        {QStringLiteral("TForm1"), QStringLiteral("NMonthClose"), V | F | W},
         // The summary reports window: warehouse sees only the detailed product report of finished products.
         {QStringLiteral("TForm18"), QStringLiteral("Button1"), F | W},
         {QStringLiteral("TForm18"), QStringLiteral("Button2"), F | W},

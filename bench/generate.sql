@@ -15,6 +15,8 @@
 --   shift records, all four shifts                         ~375,000    busiest day ~1,500
 --   maintenance entries                                     ~7,000
 --   time-sheet rows computed from the records and the entries, so that they agree
+--   history of changes (accounts_dep.audit)                 1,000,000    each record added and changed
+--   closed months: the 24 months of 2001 and 2002 (no records in them)
 
 SET client_encoding = 'UTF8';
 SET client_min_messages = warning;
@@ -23,6 +25,17 @@ SET max_parallel_workers_per_gather = 0;
 SET work_mem = '256MB';
 
 DO $$ BEGIN PERFORM setseed(0.1975); END $$;
+
+-- The rules of the database (history of changes, closed months) wait until the plant is in place: the history
+-- is generated at the end, in one statement.
+ALTER TABLE accounts_dep.smena DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.h_tabel DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.oper DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.norm DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.vid_oper DISABLE TRIGGER USER;
+ALTER TABLE accounts_dep.person DISABLE TRIGGER USER;
+ALTER TABLE cmn_gds_and_srv.gds_and_srv DISABLE TRIGGER USER;
 
 -- ---------------------------------------------------------------------------
 -- ERP reference data
@@ -366,6 +379,33 @@ $$;
 
 DROP TABLE bench_worker, bench_day, bench_slot, bench_op;
 
+ALTER TABLE accounts_dep.smena ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.h_tabel ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.oper ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.norm ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.vid_oper ENABLE TRIGGER USER;
+ALTER TABLE accounts_dep.person ENABLE TRIGGER USER;
+ALTER TABLE cmn_gds_and_srv.gds_and_srv ENABLE TRIGGER USER;
+
+-- ---------------------------------------------------------------------------
+-- History of changes: 1,000,000 audit rows, each shift record entered and then corrected up to twice on the
+-- days after its work date, from fifteen workstations.
+-- ---------------------------------------------------------------------------
+
+INSERT INTO accounts_dep.audit (at, person, workstation, login_mode, table_name, row_id, worker, action, old_row,
+                                new_row)
+SELECT s.data + time '16:00' + k * interval '1 day' + (s.id % 3600) * interval '1 second',
+       'sys', 'ws' || (s.w_id % 15), CASE WHEN s.id % 5 = 0 THEN 'foreman' ELSE 'full' END,
+       'accounts_dep.smena', s.id, s.w_id, CASE WHEN k = 0 THEN 'I' ELSE 'U' END,
+       CASE WHEN k > 0 THEN jsonb_set(to_jsonb(s), '{kol_vo}', to_jsonb(s.kol_vo + k)) END,
+       CASE WHEN k = 0 THEN jsonb_set(to_jsonb(s), '{kol_vo}', to_jsonb(s.kol_vo + 1)) ELSE to_jsonb(s) END
+  FROM generate_series(0, 2) k, accounts_dep.smena s
+ LIMIT 1000000;
+
+-- Closed months long before the records (2001 and 2002): every write of the rules looks them up, none is refused.
+SELECT accounts_dep.close_month(y, m) FROM generate_series(2001, 2002) y, generate_series(1, 12) m;
+
 VACUUM ANALYZE cmn_contractor.person, cmn_gds_and_srv.gds_and_srv, cmn_classifier.item,
         accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.fatigue,
-        accounts_dep.oper, accounts_dep.norm, accounts_dep.vid_oper, accounts_dep.person;
+        accounts_dep.oper, accounts_dep.norm, accounts_dep.vid_oper, accounts_dep.person, accounts_dep.audit;

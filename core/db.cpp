@@ -17,6 +17,8 @@
 #include <cstring>
 #include <optional>
 
+#include "core/sqltext.h"
+
 namespace {
 
 // The driver options of the connection text; fixed, they carry no meaning for libpq.
@@ -114,6 +116,7 @@ QString DbError::userText() const {
                                     : QStringLiteral("Недостаточно прав для этого действия.");
     switch (kind_) {
         case Kind::Program:
+        case Kind::Refused:
             return message();
         case Kind::Busy:
             return QStringLiteral("База данных занята другим рабочим местом. Повторите запись позже.");
@@ -350,8 +353,7 @@ void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
     // lock held elsewhere (a month rebuild, a forgotten session) from freezing the window that waits for it.
     // They are connection options, so a connection made again after a loss has them too. Over a network, a
     // server that stops answering is noticed within about ten seconds.
-    values << QByteArray::number(connectTimeoutSeconds) << "UTF8"
-           << "tabel"
+    values << QByteArray::number(connectTimeoutSeconds) << "UTF8" << clientName_.toUtf8()
            << "-c DateStyle=ISO,DMY -c lock_timeout=" + QByteArray::number(lockTimeoutMs) << "1"
            << "5"
            << "2"
@@ -460,6 +462,21 @@ void Db::ensureConnected() {
     serverEnded_ = false;
     rollbackOnly_ = false;
     lostMessage_.clear();
+    if (!clientNameSent_) {
+        // The reset connection has the name of the first connect; the later one goes again.
+        clientNameSent_ = true;
+        PQclear(
+            PQexec(conn_, (QStringLiteral("set application_name to ") + sql::quote(clientName_)).toUtf8().constData()));
+    }
+}
+
+void Db::setClientName(const QString& name) {
+    clientName_ = name;
+    clientNameSent_ = false;
+    if (conn_ && depth_ == 0) {
+        exec(QStringLiteral("set application_name to ") + sql::quote(name));
+        clientNameSent_ = true;
+    }
 }
 
 pg_result* Db::run(const QString& sql) {
@@ -507,7 +524,11 @@ pg_result* Db::run(const QString& sql) {
             msg = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
         const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
         const QString sqlState = state ? QString::fromLatin1(state) : QString();
+        const char* primary = res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        const QString rule = primary ? QString::fromUtf8(primary) : msg;
         PQclear(res);
+        if (sqlState.startsWith(QLatin1String("TB")))
+            throw DbError(rule, DbError::Kind::Refused, sqlState);
         if (PQstatus(conn_) != CONNECTION_OK || isConnectionState(sqlState))
             lost(msg);
         if (isBusyState(sqlState))

@@ -20,6 +20,8 @@ public:
         Write,           // the server refused a statement that changes data (or a transaction step)
         Busy,            // a lock held by another session was not granted in time (nothing was written)
         ConnectionLost,  // no connection to the server (lost, or it could not be made again)
+        Refused,         // a rule kept by the database refused the change (SQLSTATE class TB: a closed month, the
+                         // history); the message is the rule's own Russian text, meant for the user as it stands
     };
     explicit DbError(const QString& message, Kind kind = Kind::Program, const QString& sqlState = {})
         : std::runtime_error(message.toStdString()), kind_(kind), sqlState_(sqlState) {}
@@ -28,7 +30,7 @@ public:
     QString sqlState() const { return sqlState_; }
     // What the user is told, in Russian; the server's text goes with it as the detail.
     QString userText() const;
-    QString detail() const { return kind_ == Kind::Program ? QString() : message(); }
+    QString detail() const { return kind_ == Kind::Program || kind_ == Kind::Refused ? QString() : message(); }
 
 private:
     Kind kind_;
@@ -103,6 +105,11 @@ public:
 
     static constexpr int lockTimeoutMs = 3000;
 
+    // How the session names its client to the server (application_name, "tabel" until set): kept for the
+    // connection made again after a loss. The database's history records it with every change.
+    void setClientName(const QString& name);
+    QString clientName() const { return clientName_; }
+
     // A connection found lost is made again, with the same settings, by the next statement outside a
     // transaction; a transaction that loses its connection fails as a whole. After a failed attempt the
     // statements of the same user action fail at once, without waiting for the server again.
@@ -128,6 +135,8 @@ private:
     static void noticeReceiver(void* arg, const pg_result* res);
 
     pg_conn* conn_ = nullptr;
+    QString clientName_ = QStringLiteral("tabel");
+    bool clientNameSent_ = true;           // the live session carries clientName_ (a reset brings back the connect one)
     QString lostMessage_;                  // the reason of the last failed attempt to connect again
     std::unique_ptr<QObject> actionTurn_;  // alive while the failed attempt belongs to the current action
     quint64 reconnects_ = 0;

@@ -304,3 +304,10 @@ CREATE INDEX gds_and_srv_id_class_item_idx ON cmn_gds_and_srv.gds_and_srv (id_cl
 --               ELSE true END;
 CREATE INDEX person_s_code_t_id_idx ON cmn_contractor.person ((s_code::t_id));
 CREATE INDEX person_s_code_integer_idx ON cmn_contractor.person ((s_code::integer));
+
+-- ---------------------------------------------------------------------------
+-- Rules kept by the database: closed months and the history of changes.
+-- The same files the client's "Структура БД" command sends (one per line).
+-- ---------------------------------------------------------------------------
+
+\ir closed_months_audit.sql

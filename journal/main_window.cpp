@@ -18,8 +18,12 @@
 
 #include "app/build_stamp.h"
 #include "app/login_window.h"
+#include "audit/audit_window.h"
+#include "audit/month_close_window.h"
+#include "base/closed_months.h"
 #include "base/colours.h"
 #include "base/datamodule.h"
+#include "base/login_modes.h"
 #include "base/registry.h"
 #include "catalog/kinds_list.h"
 #include "catalog/operations_list.h"
@@ -85,6 +89,8 @@ TForm1::TForm1(QWidget* parent)
     N12 = named(MainMenu1->addAction(QStringLiteral("Импорт")), "N12");
     N12->setVisible(false);
     N16 = named(MainMenu1->addAction(QStringLiteral("Структура БД")), "N16");
+    NMonthClose = named(N11->addAction(QStringLiteral("Закрытие месяцев…")), "NMonthClose");
+    NAudit = named(N7->addAction(QStringLiteral("История изменений")), "NAudit");
 
     // Shift, date and day off.
     RadioButton1 = named(new QRadioButton(QStringLiteral("Смена №1")), "RadioButton1");
@@ -149,6 +155,11 @@ TForm1::TForm1(QWidget* parent)
         });
     DBGrid2->horizontalHeader()->setStretchLastSection(true);
     DBGrid2->setDataset(&app().dm->Smena1);
+    NHistory = named(new QAction(QStringLiteral("История записи"), DBGrid2), "NHistory");
+    NHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    NHistory->setShortcutContext(Qt::WindowShortcut);
+    DBGrid2->addAction(NHistory);
+    DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Buttons.
     Button1 = named(new QPushButton(QStringLiteral("Добавить")), "Button1");
@@ -166,6 +177,10 @@ TForm1::TForm1(QWidget* parent)
     Label1 = named(new QLabel, "Label1");  // progress of the legacy import; hidden like its menu item
     Label1->hide();
     bottom->addWidget(Label1);
+    MonthClosedLabel = named(new QLabel(closed_months::closedText()), "MonthClosedLabel");
+    MonthClosedLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    MonthClosedLabel->hide();
+    top->addWidget(MonthClosedLabel);
     bottom->addStretch(1);
     Button4->setAutoDefault(true);
     bottom->addWidget(Button4);
@@ -226,6 +241,9 @@ TForm1::TForm1(QWidget* parent)
     on(N12, &QAction::triggered, &TForm1::N12Click);
     on(N16, &QAction::triggered, &TForm1::N16Click);
     on(N5, &QAction::triggered, &TForm1::N5Click);
+    on(NMonthClose, &QAction::triggered, &TForm1::NMonthCloseClick);
+    on(NAudit, &QAction::triggered, &TForm1::NAuditClick);
+    on(NHistory, &QAction::triggered, &TForm1::NHistoryClick);
 
     // The version check runs every 30 s from the creation of the window to the end of the program.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -300,6 +318,16 @@ void TForm1::reloadJournal() {
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).setParam(QStringLiteral("data"), DateT->date());
     openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
+    updateMonthState();
+}
+
+void TForm1::updateMonthState() {
+    monthClosed_ = closed_months::isClosed(app().dm->ADO_DB, DateT->date());
+    MonthClosedLabel->setVisible(monthClosed_);
+    const std::optional<login::Mode> mode = login::modeOfWord(loginText);
+    const QStringList offByMode = mode ? login::disabledIn(objectName(), *mode) : QStringList();
+    for (QPushButton* b : {Button1, Button2, Button3})
+        b->setEnabled(!monthClosed_ && !offByMode.contains(b->objectName()));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -335,6 +363,7 @@ void TForm1::Button8Click() {
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).close();
     openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
+    updateMonthState();
 }
 
 void TForm1::shiftClicked(int shift) {
@@ -355,7 +384,7 @@ void TForm1::CBox1Click() {
 }
 
 void TForm1::DBGrid2DblClick() {
-    if (loginText == QLatin1String("quilpon") || foremanLogin)
+    if (loginText == QLatin1String("quilpon") || foremanLogin || monthClosed_)
         return;
     Dataset& q = currentShiftQuery();
     if (!q.isOpen() || q.isEmpty())
@@ -462,7 +491,26 @@ void TForm1::N12Click() {
 }
 
 void TForm1::N16Click() {
-    schema::upgrade(app().dm->ADO_DB);
+    const QStringList failed = schema::upgrade(app().dm->ADO_DB);
+    if (!failed.isEmpty())
+        ui::messageBox(QStringLiteral("Структура БД обновлена не полностью:\n") + failed.join(QLatin1Char('\n')),
+                       QStringLiteral("Ошибка"), ui::MB_ERROR);
+}
+
+void TForm1::NMonthCloseClick() {
+    app().monthClose->run();
+    updateMonthState();
+}
+
+void TForm1::NAuditClick() {
+    app().audit->run();
+}
+
+void TForm1::NHistoryClick() {
+    Dataset& q = currentShiftQuery();
+    if (!q.isOpen() || q.isEmpty() || q.field(QStringLiteral("id")).isNull())
+        return;
+    app().audit->openForRecord(QStringLiteral("accounts_dep.smena"), q.field(QStringLiteral("id")).asLongLong());
 }
 
 std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {

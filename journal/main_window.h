@@ -40,22 +40,25 @@ public:
     void selectShift(int shift);
 
     QMenuBar* MainMenu1;
-    QMenu* N2;     // Справочники
-    QAction* N1;   //   Рабочие
-    QAction* N3;   //   Изделия
-    QAction* N4;   //   Цены
-    QAction* N6;   //   Операции
-    QAction* N8;   //   Внеурочное
-    QMenu* N11;    // Табель
-    QAction* N9;   //   Табель сделка
-    QAction* N13;  //   Табель по сменам
-    QAction* N14;  //   Табель хоз. работ
-    QAction* N15;  //   Табель ср. сдельная
-    QMenu* N7;     // Отчеты
-    QAction* N10;  //   Сводные отчеты
-    QAction* N5;   // Выход
-    QAction* N12;  // Импорт (hidden)
-    QAction* N16;  // Структура БД
+    QMenu* N2;             // Справочники
+    QAction* N1;           //   Рабочие
+    QAction* N3;           //   Изделия
+    QAction* N4;           //   Цены
+    QAction* N6;           //   Операции
+    QAction* N8;           //   Внеурочное
+    QMenu* N11;            // Табель
+    QAction* N9;           //   Табель сделка
+    QAction* N13;          //   Табель по сменам
+    QAction* N14;          //   Табель хоз. работ
+    QAction* N15;          //   Табель ср. сдельная
+    QMenu* N7;             // Отчеты
+    QAction* N10;          //   Сводные отчеты
+    QAction* N5;           // Выход
+    QAction* N12;          // Импорт (hidden)
+    QAction* N16;          // Структура БД
+    QAction* NMonthClose;  // Табель / Закрытие месяцев…
+    QAction* NAudit;       // Отчеты / История изменений
+    QAction* NHistory;     // the grid's context menu, Ctrl+H: the history of the current record
 
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
@@ -64,13 +67,14 @@ public:
     QDateEdit* DateT;
     QCheckBox* CBox1;
     DbGrid* DBGrid2;
-    QPushButton* Button1;  // Добавить
-    QPushButton* Button2;  // Изменить
-    QPushButton* Button3;  // Удалить
-    QPushButton* Button8;  // Обновить
-    QPushButton* Button5;  // Ср.сд./хоз. работы
-    QPushButton* Button4;  // Выход
-    QLabel* Label1;        // progress of the legacy import (hidden)
+    QPushButton* Button1;      // Добавить
+    QPushButton* Button2;      // Изменить
+    QPushButton* Button3;      // Удалить
+    QPushButton* Button8;      // Обновить
+    QPushButton* Button5;      // Ср.сд./хоз. работы
+    QPushButton* Button4;      // Выход
+    QLabel* Label1;            // progress of the legacy import (hidden)
+    QLabel* MonthClosedLabel;  // «Месяц закрыт» on a day of a closed month
 
     Command updtOK;  // the acceptance mark of one record
     Dataset ver;     // accounts_dep.ver: the build stamp every workstation compares against
@@ -104,6 +108,14 @@ public:
     void N12Click();
     void N16Click();
     void N5Click() { reject(); }
+    void NMonthCloseClick();
+    void NAuditClick();
+    void NHistoryClick();
+
+    // Whether the date's month is closed (as last read), and the writing buttons switched to match: a button is
+    // enabled only when the login mode allows it and the month is open.
+    bool monthClosed() const { return monthClosed_; }
+    void updateMonthState();
     void Timer1Timer();
 
     // The default period of the summary reports for a day: the whole previous month, [first day, first day of
@@ -120,4 +132,5 @@ private:
     void shiftClicked(int shift);
     void paintShiftButtons();
     bool activated_ = false;
+    bool monthClosed_ = false;
 };

@@ -26,6 +26,21 @@ void quietly(Db& db, const QString& statement) {
 
 }  // namespace
 
+QList<Step> stepsOf(const QString& text) {
+    static const QString marker = QStringLiteral("-- step: ");
+    QList<Step> steps;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (line.startsWith(marker)) {
+            steps.append({line.mid(marker.size()).trimmed(), QString()});
+            continue;
+        }
+        if (!steps.isEmpty())
+            steps.last().sql += line + QLatin1Char('\n');
+    }
+    return steps;
+}
+
 QStringList upgradeStatements() {
     return QStringList{kDropView, kCreateView} + kColumns;
 }
@@ -43,7 +58,7 @@ QStringList viewGrants(Db& db) {
     return out;
 }
 
-void upgrade(Db& db) {
+QStringList upgrade(Db& db) {
     try {
         Transaction t(db);
         const QStringList grants = viewGrants(db);
@@ -62,6 +77,19 @@ void upgrade(Db& db) {
     }
     for (const QString& s : kColumns)
         quietly(db, s);
+    QStringList failed;
+    for (const Script& script : scripts()) {
+        for (const Step& step : stepsOf(script.text)) {
+            try {
+                Transaction t(db);
+                db.exec(step.sql);
+                t.commit();
+            } catch (const DbError& e) {
+                failed << step.name + QStringLiteral(": ") + e.message().section(QLatin1Char('\n'), 0, 0);
+            }
+        }
+    }
+    return failed;
 }
 
 }  // namespace schema

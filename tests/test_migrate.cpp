@@ -305,6 +305,27 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
         QVERIFY(progress_.isEmpty());
     }
 
+    // A closed month holds the import too: the database refuses to empty a time sheet with rows of it, with the
+    // month named, and nothing is replaced.
+    void closedMonthStopsImport() {
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec(QStringLiteral(
+            "insert into accounts_dep.h_tabel (id, w_id, month, year, smena, d5) values (1, 17, 3, 2024, 1, 8);"
+            "insert into accounts_dep.smena (id, data, w_id, time, ok) values (1, '2024-03-05', 17, 8, 'no');"
+            "select accounts_dep.close_month(2024, 3);"));
+        const QString before = dumpTargets(db);
+        prepare(5);
+        QString error;
+        try {
+            makeImport(db).run();
+        } catch (const DbError& e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QStringLiteral("Месяц март 2024 закрыт")), qPrintable(error));
+        QCOMPARE(dumpTargets(db), before);
+    }
+
     // A row the target refuses, in the middle of a table after batches already sent: that table stays as it
     // was, the tables before it are complete, the ones after it untouched, and the reason is reported.
     void failureLeavesTableAsItWas() {

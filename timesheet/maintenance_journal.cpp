@@ -3,9 +3,11 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/closed_months.h"
 #include "base/colours.h"
 #include "base/datamodule.h"
 #include "base/registry.h"
@@ -56,11 +58,16 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
     CBox1 = new QCheckBox(QStringLiteral("Выходной"), this);
     CBox1->setObjectName(QStringLiteral("CBox1"));
     CBox1->setAutoFillBackground(true);
+    MonthClosedLabel = new QLabel(closed_months::closedText(), this);
+    MonthClosedLabel->setObjectName(QStringLiteral("MonthClosedLabel"));
+    MonthClosedLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    MonthClosedLabel->hide();
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(DTPcker1);
     bottom->addWidget(CBox1);
     bottom->addWidget(Button1);
+    bottom->addWidget(MonthClosedLabel);
     bottom->addStretch(1);
     bottom->addWidget(Button5);
     bottom->addWidget(Button6);
@@ -72,8 +79,10 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
 
     connect(Button5, &QPushButton::clicked, this, ui::guarded([this](bool) { Button5Click(); }));
     connect(Button6, &QPushButton::clicked, this, ui::guarded([this](bool) { Button6Click(); }));
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            ui::guarded([this](const QModelIndex&) { Button6Click(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, ui::guarded([this](const QModelIndex&) {
+                if (Button6->isEnabled())
+                    Button6Click();
+            }));
     connect(Button7, &QPushButton::clicked, this, ui::guarded([this](bool) { Button7Click(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guarded([this](bool) { Button1Click(); }));
     connect(Button8, &QPushButton::clicked, this, &QDialog::reject);
@@ -115,6 +124,7 @@ void TForm25::FormActivate() {
     fatigue.close();
     fatigue.setParam(QStringLiteral("d_date"), DTPcker1->date());
     fatigue.open();
+    updateMonthState();
 }
 
 void TForm25::DTPcker1Change() {
@@ -122,6 +132,14 @@ void TForm25::DTPcker1Change() {
     fatigue.close();
     fatigue.setParam(QStringLiteral("d_date"), DTPcker1->date());
     fatigue.open();
+    updateMonthState();
+}
+
+void TForm25::updateMonthState() {
+    monthClosed_ = closed_months::isClosed(app().dm->ADO_DB, DTPcker1->date());
+    MonthClosedLabel->setVisible(monthClosed_);
+    for (QPushButton* b : {Button5, Button6, Button7, Button1})
+        b->setEnabled(!monthClosed_);
 }
 
 void TForm25::CBox1Click() {

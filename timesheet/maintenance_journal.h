@@ -8,6 +8,7 @@
 
 class DbGrid;
 class QCheckBox;
+class QLabel;
 class QDateEdit;
 class QPushButton;
 
@@ -34,6 +35,11 @@ public:
     QPushButton* Button1;
     QCheckBox* CBox1;
     QPushButton* Button8;
+    QLabel* MonthClosedLabel;  // «Месяц закрыт» on a day of a closed month
+
+    // Reads whether the day's month is closed and switches the writing buttons off in a closed one.
+    void updateMonthState();
+    bool monthClosed() const { return monthClosed_; }
 
     void FormActivate();
     void DTPcker1Change();
@@ -49,4 +55,7 @@ public:
 protected:
     TForm24::Day day() const;
     void showEvent(QShowEvent* event) override;
+
+private:
+    bool monthClosed_ = false;
 };
