@@ -58,6 +58,10 @@ INSERT INTO tabel_rights VALUES
     ('all', 'SELECT', 'hrms_staffpos.staffpos'),
     ('all', 'SELECT', 'cmn_department.department'),
     ('all', 'SELECT', 'adm_role.roles'),
+    -- the closed months and the history of changes (written by their triggers with the owner's rights)
+    ('all', 'SELECT', 'accounts_dep.closed_month'),
+    ('all', 'SELECT', 'accounts_dep.month_event'),
+    ('all', 'SELECT', 'accounts_dep.audit'),
     -- the version check of every running client
     ('all', 'SELECT, INSERT, UPDATE', 'accounts_dep.ver'),
     -- the maintenance work journal and its entry dialog (open in every mode) with their time-sheet cells
@@ -74,7 +78,10 @@ INSERT INTO tabel_rights VALUES
     ('tabel_full', 'INSERT, UPDATE, DELETE', 'accounts_dep.norm'),
     ('tabel_full', 'INSERT, UPDATE, DELETE', 'accounts_dep.vid_oper'),
     ('tabel_full', 'INSERT, UPDATE, DELETE', 'accounts_dep.person'),
-    ('tabel_full', 'INSERT, UPDATE, DELETE', 'cmn_gds_and_srv.gds_and_srv');
+    ('tabel_full', 'INSERT, UPDATE, DELETE', 'cmn_gds_and_srv.gds_and_srv'),
+    -- full access closes and reopens months (close_month / reopen_month run with the caller's rights)
+    ('tabel_full', 'INSERT, DELETE', 'accounts_dep.closed_month'),
+    ('tabel_full', 'INSERT', 'accounts_dep.month_event');
 
 DO $$
 DECLARE
