@@ -3,6 +3,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <memory>
 
 #include "core/db.h"
 
@@ -17,6 +18,14 @@ namespace ui {
 enum MessageFlags { MB_ERROR = 16, MB_QUESTION = 36, MB_WARNING = 48, MB_INFO = 64 };
 enum Answer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
+// The window of a long job: what is done so far, and the user's "Отмена".
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void show(int value, int maximum, const QString& text) = 0;
+    virtual bool cancelRequested() = 0;
+};
+
 class Handler {
 public:
     virtual ~Handler() = default;
@@ -25,6 +34,8 @@ public:
     // The standard error box: what failed, in the user's words, and the server's text (may be empty) under it.
     virtual void showError(const QString& message, const QString& detail) = 0;
     virtual void terminate() = 0;
+    // The progress window of a long job (by default the real one: shown after a moment, modal, with "Отмена").
+    virtual std::unique_ptr<ProgressWindow> showProgress(const QString& title);
 };
 
 // Installs a handler (nullptr: the real one). Returns the previous one.
@@ -44,6 +55,9 @@ void showError(const QString& message, const QString& detail = {});
 // the box about a lost connection is on screen, the same news from a timer or another handler is not stacked
 // on it.
 void showError(const DbError& error);
+
+// Opens the progress window of a long job; it goes with the returned object.
+std::unique_ptr<ProgressWindow> showProgress(const QString& title);
 
 // Asks the application to end (all modal runs end, then the program).
 void terminate();
