@@ -1,5 +1,6 @@
 #include "app/login_window.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,9 +10,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/build_stamp.h"
+#include "app/startup.h"
 #include "base/datamodule.h"
 #include "base/login_modes.h"
 #include "base/registry.h"
+#include "core/settings.h"
 #include "core/ui.h"
 #include "journal/main_window.h"
 
@@ -25,6 +29,12 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     Edit1->setEchoMode(QLineEdit::Password);
     Edit1->setMinimumWidth(220);
     Label1->setBuddy(Edit1);
+    Label2 = new QLabel(QStringLiteral("Пользователь:"));
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Edit2 = new QLineEdit;
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Label2->setBuddy(Edit2);
+    person_ = settings::current().login == settings::LoginKind::Person;
     Button1 = new QPushButton(QStringLiteral("Вход"));
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
@@ -33,15 +43,21 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent) {
     // Enter presses the button that has the focus; from the word box it logs in.
     Button2->setAutoDefault(true);
 
-    auto* row = new QHBoxLayout;
-    row->addWidget(Label1);
-    row->addWidget(Edit1, 1);
+    auto* rows = new QGridLayout;
+    rows->addWidget(Label2, 0, 0);
+    rows->addWidget(Edit2, 0, 1);
+    rows->addWidget(Label1, 1, 0);
+    rows->addWidget(Edit1, 1, 1);
+    Label2->setVisible(person_);
+    Edit2->setVisible(person_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
+    layout->addLayout(rows);
+    if (person_)
+        setTabOrder(Edit2, Edit1);
     layout->addLayout(buttons);
     // A fixed dialog border.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -69,6 +85,14 @@ void TForm23::finish() {
 }
 
 void TForm23::FormActivate() {
+    if (!app().form1) {
+        // A person's login before the connection: the check runs once the person is connected.
+        setWindowTitle(QStringLiteral("Авторизация (build: ") + QString::number(::buildDate()) + QLatin1Char('.') +
+                       QString::number(::buildTime()) + QLatin1Char(')'));
+        if (person_)
+            Edit2->setFocus();
+        return;
+    }
     TForm1& main = *app().form1;
     VersionCheck();
     setWindowTitle(QStringLiteral("Авторизация (build: ") + QString::number(main.buildDate) + QLatin1Char('.') +
@@ -115,8 +139,11 @@ void TForm23::VersionCheck() {
 }
 
 void TForm23::Button1Click() {
+    if (person_) {
+        personLogin();
+        return;
+    }
     TForm1& main = *app().form1;
-    TDataModule6& dm = *app().dm;
     main.selectShift(1);
     main.loginText = Edit1->text().trimmed();
     const std::optional<login::Mode> mode = login::modeOfWord(main.loginText);
@@ -124,7 +151,63 @@ void TForm23::Button1Click() {
         ui::messageBox(QStringLiteral("Введены неверные данные."), QStringLiteral("Ошибка"), ui::MB_ERROR);
         return;
     }
-    login::applyMode(*mode);
+    enter(main.loginText, *mode);
+}
+
+void TForm23::personLogin() {
+    const QString user = Edit2->text().trimmed();
+    const QString password = Edit1->text();
+    if (user.isEmpty()) {
+        ui::messageBox(QStringLiteral("Введены неверные данные."), QStringLiteral("Ошибка"), ui::MB_ERROR);
+        return;
+    }
+    Db& db = app().dm->ADO_DB;
+    try {
+        db.close();
+        db.open(settings::current()
+                    .connection.with(QStringLiteral("user"), user)
+                    .with(QStringLiteral("password"), password));
+    } catch (const DbError& e) {
+        if (e.sqlState() == QLatin1String("28P01")) {
+            ui::messageBox(QStringLiteral("Введены неверные данные."), QStringLiteral("Ошибка"), ui::MB_ERROR);
+            return;
+        }
+        ui::messageBox(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"), ui::MB_ERROR);
+        finish();
+        return;
+    }
+    Edit1->clear();  // the password stays with the connection only
+    const std::optional<login::Mode> mode = login::modeOfSession(db);
+    if (!mode) {
+        db.close();
+        ui::messageBox(QStringLiteral("Пользователь не входит ни в одну группу программы."), QStringLiteral("Ошибка"),
+                       ui::MB_ERROR);
+        return;
+    }
+    if (!app().form1) {
+        try {
+            createWindows();
+        } catch (const std::exception&) {
+            ui::messageBox(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"), ui::MB_ERROR);
+            finish();
+            return;
+        }
+    }
+    VersionCheck();
+    if (refusing_)
+        return;
+    setWindowTitle(QStringLiteral("Авторизация (build: ") + QString::number(app().form1->buildDate) + QLatin1Char('.') +
+                   QString::number(app().form1->buildTime) + QLatin1Char(')'));
+    app().form1->selectShift(1);
+    enter(user, *mode);
+}
+
+void TForm23::enter(const QString& loginText, login::Mode mode) {
+    TForm1& main = *app().form1;
+    TDataModule6& dm = *app().dm;
+    main.loginText = loginText;
+    main.foremanLogin = mode == login::Mode::Foreman;
+    login::applyMode(mode);
     for (int s = 1; s <= 4; ++s)
         dm.smena(s).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "base/login_modes.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,6 +20,8 @@ public:
     int Tag = 0;
     QLabel* Label1;
     QLineEdit* Edit1;
+    QLabel* Label2;  // «Пользователь»: shown for a person's login ([login] mode = person)
+    QLineEdit* Edit2;
     QPushButton* Button1;  // Вход
     QPushButton* Button2;  // Отмена
     QTimer* Timer1;        // ends the program 5 s after a refused version check
@@ -42,5 +46,10 @@ signals:
 
 private:
     void finish();
+    // A person's login: the name and password open the connection, the person's group gives the mode.
+    void personLogin();
+    // What every mode does after it is known: the main window shown modally, then the program ends.
+    void enter(const QString& loginText, login::Mode mode);
     bool refusing_ = false;
+    bool person_ = false;
 };

@@ -2,10 +2,12 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/build_stamp.h"
 #include "app/startup.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -28,22 +30,28 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Answered before any window system is needed, so that they work in a terminal without a display.
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "--version") {
-            std::printf("tabel %s\n", programVersion());
+    {
+        // --help and --version are answered before the window system starts: they need no screen.
+        QStringList raw;
+        for (int i = 1; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const settings::CommandLine line = settings::parseCommandLine(raw);
+        if (line.help) {
+            std::fputs(settings::helpText().toLocal8Bit().constData(), stdout);
             return 0;
         }
-        if (arg == "--help" || arg == "-h") {
-            std::printf(
-                "Usage: tabel [DBNAME [SERVER]]\n"
-                "Desktop client of a plant's production-accounting office.\n\n"
-                "  DBNAME     the plant's database (default plantdb)\n"
-                "  SERVER     the database server: host name, address or socket folder\n"
-                "  --help     show this text and end\n"
-                "  --version  show the program's version and end\n");
+        if (line.version) {
+            std::printf("tabel %s (build %d.%d)\n", programVersion(), buildDate(), buildTime());
             return 0;
+        }
+        // A bad line is told at once, unless Qt's own options (one dash: -platform, -style ...) may be what
+        // the parser does not know: those are read once the application has taken its own.
+        const bool qtOptions = std::any_of(raw.begin(), raw.end(), [](const QString& a) {
+            return a.size() > 1 && a.startsWith(QLatin1Char('-')) && a.at(1) != QLatin1Char('-');
+        });
+        if (!line.error.isEmpty() && !qtOptions) {
+            std::fprintf(stderr, "tabel: %s\n%s", qPrintable(line.error), qPrintable(settings::helpText()));
+            return 2;
         }
     }
     QApplication application(argc, argv);

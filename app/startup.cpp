@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <cstdio>
 #include <vector>
 
 #include "app/login_window.h"
@@ -62,7 +63,8 @@ void createWindows() {
     // Each window once, in the start-up order: the main window first (it owns the version-check timer),
     // then the login window, which thereby becomes the application's main window, then the others.
     make(w.form1);
-    make(w.form23);
+    if (!w.form23)
+        make(w.form23);
     make(w.form2);
     make(w.form3);
     make(w.form4);
@@ -97,13 +99,23 @@ void destroyWindows() {
 }
 
 bool startUp(const QStringList& args) {
+    return startUp(settings::resolve(settings::parseCommandLine(args), settings::defaultSources()));
+}
+
+bool startUp(const settings::Resolved& resolved) {
     Windows& w = app();
     QApplication::setWindowIcon(programIcon());
+    settings::setCurrent(resolved);
     if (!w.dm)
         w.dm = new TDataModule6;
+    if (resolved.login == settings::LoginKind::Person) {
+        // Nobody is connected before the person's own name and password are known.
+        make(w.form23);
+        return true;
+    }
     try {
         w.dm->ADO_DB.close();
-        w.dm->ADO_DB.open(connectionFromArguments(args, defaultServer()));
+        w.dm->ADO_DB.open(resolved.connection);
         createWindows();
     } catch (const std::exception&) {
         ui::messageBox(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"), ui::MB_ERROR);
@@ -114,7 +126,14 @@ bool startUp(const QStringList& args) {
 }
 
 int runProgram(const QStringList& args) {
-    if (!startUp(args))
+    const settings::CommandLine line = settings::parseCommandLine(args);
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "tabel: %s\n%s", qPrintable(line.error), qPrintable(settings::helpText()));
+        return 2;
+    }
+    settings::Resolved resolved = settings::resolve(line, settings::defaultSources());
+    settings::keepPasswordFromChildren(resolved);
+    if (!startUp(resolved))
         return 0;
     // The login window is the application's main window: shown first, and the program ends when it closes
     // (hidden windows do not count, so its closing ends the program explicitly).

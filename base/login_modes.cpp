@@ -6,6 +6,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include "core/db.h"
+
 namespace login {
 
 namespace {
@@ -49,6 +51,34 @@ std::optional<Mode> modeOfWord(const QString& typed) {
         return Mode::Warehouse;
     if (word == QLatin1String("36172548") || word == QLatin1String("3958"))
         return Mode::Full;
+    return std::nullopt;
+}
+
+QString groupOf(Mode mode) {
+    switch (mode) {
+        case Mode::Viewer:
+            return QStringLiteral("tabel_viewer");
+        case Mode::Foreman:
+            return QStringLiteral("tabel_foreman");
+        case Mode::Warehouse:
+            return QStringLiteral("tabel_warehouse");
+        case Mode::Full:
+            return QStringLiteral("tabel_full");
+    }
+    return {};
+}
+
+std::optional<Mode> modeOfSession(Db& db) {
+    // Membership through another role counts too; pg_roles keeps the query good where a group is missing.
+    auto r = db.query(QStringLiteral(
+        "select rolname from pg_roles where rolname in ('tabel_full', 'tabel_foreman', 'tabel_warehouse', "
+        "'tabel_viewer') and pg_has_role(session_user, oid, 'MEMBER')"));
+    QStringList groups;
+    for (int i = 0; i < r->rowCount(); ++i)
+        groups << r->text(i, 0);
+    for (Mode m : {Mode::Full, Mode::Foreman, Mode::Warehouse, Mode::Viewer})
+        if (groups.contains(groupOf(m)))
+            return m;
     return std::nullopt;
 }
 

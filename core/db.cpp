@@ -121,6 +121,10 @@ void cancelRunning(pg_conn* conn) {
 }  // namespace
 
 QString DbError::userText() const {
+    // Rights the server refuses (the plant's groups of db/roles.sql): nothing was done.
+    if (sqlState_ == QLatin1String("42501"))
+        return kind_ == Kind::Write ? QStringLiteral("Изменение не выполнено: недостаточно прав.")
+                                    : QStringLiteral("Недостаточно прав для этого действия.");
     switch (kind_) {
         case Kind::Program:
             return message();
@@ -157,11 +161,28 @@ ConnectionSettings connectionFromArguments(const QStringList& args, const QStrin
     }
     ConnectionSettings s;
     s.text = QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=") + database + QStringLiteral(";SERVER=") + server +
-             QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=allow;") + QLatin1String(kDriverOptions);
+             QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=prefer;") + QLatin1String(kDriverOptions);
+    return s;
+}
+
+ConnectionSettings ConnectionSettings::with(const QString& key, const QString& value) const {
+    QList<QPair<QString, QString>> list = libpqParams();
+    bool replaced = false;
+    for (auto& p : list)
+        if (p.first == key) {
+            p.second = value;
+            replaced = true;
+        }
+    if (!replaced)
+        list.append({key, value});
+    ConnectionSettings s;
+    s.params = list;
     return s;
 }
 
 QList<QPair<QString, QString>> ConnectionSettings::libpqParams() const {
+    if (params)
+        return *params;
     // Keys are matched case-insensitively; as with an ODBC driver manager the first occurrence of a key wins.
     static const QList<QPair<QString, QString>> keyMap = {
         {QStringLiteral("database"), QStringLiteral("dbname")}, {QStringLiteral("server"), QStringLiteral("host")},
@@ -361,9 +382,11 @@ void Db::open(const ConnectionSettings& settings, int connectTimeoutSeconds) {
     conn_ = PQconnectdbParams(k.data(), v.data(), 0);
     if (PQstatus(conn_) != CONNECTION_OK) {
         const QString msg = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+        // The server asked for a password: the one given (or none) was not accepted.
+        const bool password = PQconnectionUsedPassword(conn_) || PQconnectionNeedsPassword(conn_);
         PQfinish(conn_);
         conn_ = nullptr;
-        throw DbError(msg);
+        throw DbError(msg, DbError::Kind::Program, password ? QStringLiteral("28P01") : QString());
     }
     PQsetNoticeReceiver(conn_, &Db::noticeReceiver, this);
     depth_ = 0;

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 struct pg_conn;
@@ -36,10 +37,14 @@ private:
     QString sqlState_;
 };
 
-// The connection text of the start-up, and the libpq parameters it maps onto.
+// The connection text of the start-up, and the libpq parameters it maps onto; or the libpq parameters
+// themselves, as the settings (core/settings.h) resolved them.
 struct ConnectionSettings {
-    QString text;  // DRIVER=...;DATABASE=...;SERVER=...;...
+    QString text;                                          // DRIVER=...;DATABASE=...;SERVER=...;...
+    std::optional<QList<QPair<QString, QString>>> params;  // when set, used instead of the text
     QList<QPair<QString, QString>> libpqParams() const;
+    // The same settings with one libpq key set (replaced when present).
+    ConnectionSettings with(const QString& key, const QString& value) const;
 };
 
 // Builds the connection text from the command-line arguments (program name excluded).

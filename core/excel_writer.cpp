@@ -245,8 +245,14 @@ int ExcelWriter::show(bool visible) {
     const QString opener = qEnvironmentVariable("TABEL_XLSX_OPENER");
     if (!opener.trimmed().isEmpty()) {
         QStringList args = QProcess::splitCommand(opener);
-        const QString program = args.takeFirst();
-        opened = QProcess::startDetached(program, args << fileName_);
+        QProcess viewer;
+        viewer.setProgram(args.takeFirst());
+        viewer.setArguments(args << fileName_);
+        // The viewer gets no database password (the program keeps none in its environment either).
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("PGPASSWORD"));
+        viewer.setProcessEnvironment(env);
+        opened = viewer.startDetached();
     } else {
         opened = QDesktopServices::openUrl(QUrl::fromLocalFile(fileName_));
     }

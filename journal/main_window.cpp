@@ -328,7 +328,7 @@ void TForm1::CBox1Click() {
 }
 
 void TForm1::DBGrid2DblClick() {
-    if (loginText == QLatin1String("quilpon"))
+    if (loginText == QLatin1String("quilpon") || foremanLogin)
         return;
     Dataset& q = currentShiftQuery();
     if (!q.isOpen() || q.isEmpty())

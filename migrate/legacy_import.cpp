@@ -13,6 +13,7 @@
 
 #include "core/db.h"
 #include "core/job.h"
+#include "core/settings.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
 
@@ -267,7 +268,9 @@ QString insertStatement(const TablePair& pair, const QList<QStringList>& rows) {
 }
 
 QString sourceConnectionText() {
-    return QStringLiteral("Tabel;PWD=tosumavid");
+    // A plant may name its own source in the settings ([import] source).
+    const QString configured = settings::current().importSource;
+    return configured.isEmpty() ? QStringLiteral("Tabel;PWD=tosumavid") : configured;
 }
 QString targetConnectionText() {
     return QStringLiteral("Tabel_PgSQL;UID=sys");

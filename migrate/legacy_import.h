@@ -48,7 +48,7 @@ QString progressText(const QString& sourceTable, qlonglong k, qlonglong n);
 QString insertStatement(const TablePair& pair, const QList<QStringList>& rows);
 
 // The QODBC connection texts of the two data sources (Qt puts "DSN=" in front of a text without "DRIVER=").
-QString sourceConnectionText();  // "Tabel;PWD=tosumavid"
+QString sourceConnectionText();  // [import] source of the settings, or "Tabel;PWD=tosumavid"
 QString targetConnectionText();  // "Tabel_PgSQL;UID=sys"
 
 // The question asked once before anything is replaced: "Данные таблиц ... будут заменены данными из Access.

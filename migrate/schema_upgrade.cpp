@@ -30,9 +30,23 @@ QStringList upgradeStatements() {
     return QStringList{kDropView, kCreateView} + kColumns;
 }
 
+// The rights given on the view (db/roles.sql gives the client's groups SELECT): dropping the view would take
+// them along, so they are given again to the new one.
+QStringList viewGrants(Db& db) {
+    auto r = db.query(QStringLiteral(
+        "select case when a.grantee = 0 then 'PUBLIC' else quote_ident(g.rolname) end, a.privilege_type "
+        "from pg_class c cross join lateral aclexplode(c.relacl) a left join pg_roles g on g.oid = a.grantee "
+        "where c.oid = to_regclass('accounts_dep.izdel') and a.grantee <> c.relowner"));
+    QStringList out;
+    for (int i = 0; i < r->rowCount(); ++i)
+        out << QStringLiteral("GRANT ") + r->text(i, 1) + QStringLiteral(" ON accounts_dep.izdel TO ") + r->text(i, 0);
+    return out;
+}
+
 void upgrade(Db& db) {
     try {
         Transaction t(db);
+        const QStringList grants = viewGrants(db);
         db.exec(QStringLiteral("SAVEPOINT izdel_drop"));
         try {
             db.exec(kDropView);
@@ -41,6 +55,8 @@ void upgrade(Db& db) {
             db.exec(QStringLiteral("ROLLBACK TO SAVEPOINT izdel_drop"));
         }
         db.exec(kCreateView);
+        for (const QString& g : grants)
+            db.exec(g);
         t.commit();
     } catch (const DbError&) {
     }

@@ -81,7 +81,7 @@ private slots:
         QFETCH(QString, host);
         const ConnectionSettings s = connectionFromArguments(args, QStringLiteral("defhost"));
         const QString expected = QStringLiteral("DRIVER={PostgreSQL UNICODE};") + head +
-                                 QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=allow;") +
+                                 QStringLiteral(";PORT=5432;UID=sys;PWD=wubalek;SSLmode=prefer;") +
                                  QLatin1String(kOptions);
         QCOMPARE(s.text, expected);
         QVERIFY(!s.text.endsWith(QLatin1Char(';')));
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(p.value("port"), args.value(0).contains("PORT=1") ? QString("1") : QString("5432"));
         QCOMPARE(p.value("user"), QString("sys"));
         QCOMPARE(p.value("password"), QString("wubalek"));
-        QCOMPARE(p.value("sslmode"), QString("allow"));
+        QCOMPARE(p.value("sslmode"), QString("prefer"));
     }
 
     void toDbDecimal_data() {
