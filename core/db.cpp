@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
@@ -106,6 +107,18 @@ private:
 };
 
 constexpr int kHourglassAfterMs = 200;
+constexpr int kWaitHookEveryMs = 30;
+
+thread_local Db::WaitHook waitHook;
+
+// Asks the server to stop the statement now running on conn; the statement then ends with an error.
+void cancelRunning(pg_conn* conn) {
+    if (PGcancel* c = PQgetCancel(conn)) {
+        char err[256];
+        PQcancel(c, err, sizeof err);
+        PQfreeCancel(c);
+    }
+}
 
 }  // namespace
 
@@ -122,6 +135,8 @@ QString DbError::userText() const {
             return QStringLiteral("База данных занята другим рабочим местом. Повторите запись позже.");
         case Kind::ConnectionLost:
             return QStringLiteral("Нет связи с сервером базы данных.");
+        case Kind::Cancelled:
+            return QStringLiteral("Операция отменена.");
         case Kind::Read:
             return QStringLiteral("Не удалось прочитать данные из базы данных.");
         case Kind::Write:
@@ -479,9 +494,19 @@ void Db::setClientName(const QString& name) {
     }
 }
 
+Db::WaitHook Db::setWaitHook(WaitHook hook) {
+    WaitHook old = std::move(waitHook);
+    waitHook = std::move(hook);
+    return old;
+}
+
 pg_result* Db::run(const QString& sql) {
     if (!conn_)
         throw DbError(QStringLiteral("Нет подключения к базе данных"));
+    if (running_)
+        throw DbError(QStringLiteral("Дождитесь окончания текущей операции."));
+    running_ = true;
+    const auto notRunning = qScopeGuard([this] { running_ = false; });
     ensureConnected();
     ++statements_;
     // Sent, then waited for on the socket: a statement that keeps the window waiting shows the hourglass.
@@ -490,14 +515,23 @@ pg_result* Db::run(const QString& sql) {
         WaitCursor wait;
         QElapsedTimer clock;
         clock.start();
+        bool cancelSent = false;
+        const bool hooked = bool(waitHook);
         while (PQisBusy(conn_)) {
             pollfd p{PQsocket(conn_), POLLIN, 0};
-            const int left = wait.shown() ? -1 : std::max(0, kHourglassAfterMs - int(clock.elapsed()));
+            int left = wait.shown() ? -1 : std::max(0, kHourglassAfterMs - int(clock.elapsed()));
+            if (hooked)
+                left = left < 0 ? kWaitHookEveryMs : std::min(left, kWaitHookEveryMs);
             const int r = ::poll(&p, 1, left);
             if (r < 0 && errno == EINTR)
                 continue;
             if (r == 0) {
-                wait.show();
+                if (clock.elapsed() >= kHourglassAfterMs)
+                    wait.show();
+                if (hooked && waitHook() && !cancelSent) {
+                    cancelRunning(conn_);
+                    cancelSent = true;
+                }
                 continue;
             }
             if (r < 0 || !PQconsumeInput(conn_))
@@ -533,6 +567,8 @@ pg_result* Db::run(const QString& sql) {
             lost(msg);
         if (isBusyState(sqlState))
             throw DbError(msg, DbError::Kind::Busy, sqlState);
+        if (sqlState == QLatin1String("57014"))  // query_canceled: the user's cancel
+            throw DbError(msg, DbError::Kind::Cancelled, sqlState);
         throw DbError(msg, isRead(sql) && depth_ == 0 ? DbError::Kind::Read : DbError::Kind::Write, sqlState);
     }
     return res;

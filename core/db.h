@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -22,6 +23,7 @@ public:
         ConnectionLost,  // no connection to the server (lost, or it could not be made again)
         Refused,         // a rule kept by the database refused the change (SQLSTATE class TB: a closed month, the
                          // history); the message is the rule's own Russian text, meant for the user as it stands
+        Cancelled,       // the user stopped the statement while it ran (a long job's "Отмена")
     };
     explicit DbError(const QString& message, Kind kind = Kind::Program, const QString& sqlState = {})
         : std::runtime_error(message.toStdString()), kind_(kind), sqlState_(sqlState) {}
@@ -124,6 +126,12 @@ public:
     void rollback();
     bool inTransaction() const { return depth_ > 0; }
 
+    // Called now and then while a statement keeps this thread waiting (a long job turns the event loop there);
+    // true asks the server to stop the statement, which then fails with DbError::Kind::Cancelled. One per
+    // thread; returns the previous one.
+    using WaitHook = std::function<bool()>;
+    static WaitHook setWaitHook(WaitHook hook);
+
     // Statements sent to the server since the connection was opened (what a slow network multiplies).
     quint64 statementCount() const { return statements_; }
 
@@ -143,6 +151,7 @@ private:
     bool serverEnded_ = false;  // the server said it ends this session
     int depth_ = 0;
     bool rollbackOnly_ = false;
+    bool running_ = false;  // a statement is on its way (an event handled meanwhile must not send another)
     quint64 statements_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -56,6 +57,33 @@ public:
     }
 
     void terminate() override { QCoreApplication::exit(0); }
+};
+
+class RealProgress : public ProgressWindow {
+public:
+    explicit RealProgress(const QString& title) {
+        dlg_.setWindowTitle(title);
+        dlg_.setObjectName(QStringLiteral("ProgressDialog"));
+        dlg_.setCancelButtonText(QStringLiteral("Отмена"));
+        dlg_.setWindowModality(Qt::ApplicationModal);
+        dlg_.setAutoReset(false);
+        dlg_.setAutoClose(false);
+        dlg_.setMinimumDuration(500);  // a short job shows no window at all
+        dlg_.setMinimumWidth(360);
+        dlg_.setValue(0);
+    }
+    void show(int value, int maximum, const QString& text) override {
+        if (dlg_.maximum() != maximum)
+            dlg_.setMaximum(maximum);
+        if (dlg_.labelText() != text)
+            dlg_.setLabelText(text);
+        if (dlg_.value() != value)
+            dlg_.setValue(value);
+    }
+    bool cancelRequested() override { return dlg_.wasCanceled(); }
+
+private:
+    QProgressDialog dlg_;
 };
 
 RealHandler& realHandler() {
@@ -111,6 +139,14 @@ void lookReadOnly(QLineEdit* box) {
 
 void terminate() {
     handler().terminate();
+}
+
+std::unique_ptr<ProgressWindow> Handler::showProgress(const QString& title) {
+    return std::make_unique<RealProgress>(title);
+}
+
+std::unique_ptr<ProgressWindow> showProgress(const QString& title) {
+    return handler().showProgress(title);
 }
 
 HourGlass::HourGlass() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <memory>
 
 #include "core/db.h"
 
@@ -18,6 +19,14 @@ namespace ui {
 enum MessageFlags { MB_ERROR = 16, MB_QUESTION = 36, MB_WARNING = 48, MB_INFO = 64 };
 enum Answer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
+// The window of a long job: what is done so far, and the user's "Отмена".
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void show(int value, int maximum, const QString& text) = 0;
+    virtual bool cancelRequested() = 0;
+};
+
 class Handler {
 public:
     virtual ~Handler() = default;
@@ -26,6 +35,8 @@ public:
     // The standard error box: what failed, in the user's words, and the server's text (may be empty) under it.
     virtual void showError(const QString& message, const QString& detail) = 0;
     virtual void terminate() = 0;
+    // The progress window of a long job (by default the real one: shown after a moment, modal, with "Отмена").
+    virtual std::unique_ptr<ProgressWindow> showProgress(const QString& title);
 };
 
 // Installs a handler (nullptr: the real one). Returns the previous one.
@@ -49,6 +60,8 @@ void showError(const DbError& error);
 // A box the user cannot type into (a computed value) gets the face of the window behind it, so that it looks
 // read-only; its text stays in the normal colour.
 void lookReadOnly(QLineEdit* box);
+// Opens the progress window of a long job; it goes with the returned object.
+std::unique_ptr<ProgressWindow> showProgress(const QString& title);
 
 // Asks the application to end (all modal runs end, then the program).
 void terminate();

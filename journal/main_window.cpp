@@ -32,6 +32,7 @@
 #include "core/dataset_model.h"
 #include "core/format.h"
 #include "core/keys.h"
+#include "core/job.h"
 #include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
@@ -519,6 +520,8 @@ std::pair<QDate, QDate> TForm1::summaryPeriod(const QDate& today) {
 }
 
 void TForm1::Timer1Timer() {
+    if (job::active())
+        return;  // the connection is the long job's; the next turn checks the version
     if (app().form23)
         app().form23->VersionCheck();
 }

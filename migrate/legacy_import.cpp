@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/db.h"
+#include "core/job.h"
 #include "core/settings.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
@@ -438,6 +439,11 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
             throw DbError(errorText(target.lastError()));
         inTransaction = false;
         rowsCopied_ += k;
+    } catch (const job::Cancelled&) {
+        // The user's "Отмена": this table stays as it was, the tables before it stay copied.
+        if (inTransaction)
+            target.rollback();
+        throw;
     } catch (const DbError& e) {
         if (inTransaction)
             target.rollback();
@@ -451,7 +457,16 @@ bool askToReplace(const QString& text) {
 }
 }  // namespace legacy
 
-void runLegacyImport(std::function<void(const QString&)> progress) {
-    legacy::Import import(std::move(progress), legacy::askToReplace);
-    import.run();
+bool runLegacyImport(std::function<void(const QString&)> progress) {
+    return job::run(QStringLiteral("Импорт"), [&](job::Progress& counter) {
+        int batches = 0;
+        legacy::Import import(
+            [&](const QString& text) {
+                if (progress)
+                    progress(text);
+                counter.step(++batches, text);
+            },
+            legacy::askToReplace);
+        import.run();
+    });
 }

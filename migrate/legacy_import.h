@@ -101,6 +101,8 @@ bool askToReplace(const QString& text);
 
 }  // namespace legacy
 
-// What the main window's "Импорт" runs: the import with its progress shown through `progress`, asking before it
-// replaces anything. Errors are thrown as DbError (the standard error box shows them).
-void runLegacyImport(std::function<void(const QString&)> progress);
+// What the main window's "Импорт" runs: the import with its progress shown through `progress` and in a progress
+// window, asking before it replaces anything. Errors are thrown as DbError (the standard error box shows them).
+// "Отмена" stops it after the batch being written: the table in progress stays as it was, the tables before it
+// stay copied, later ones untouched; false then.
+bool runLegacyImport(std::function<void(const QString&)> progress);

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include "core/job.h"
 #include "core/ui.h"
 
 namespace report {
@@ -24,10 +25,17 @@ void printFromPreview(const Layout& layout, QPrinter& printer, QDialog& preview)
     dlg.setObjectName(QStringLiteral("PrintDialog"));
     if (ui::execModal(&dlg) != QDialog::Accepted)
         return;
+    // Off the window thread (Qt lets a painter work on a printer there), with the pages counted; a cancel stops
+    // sending pages.
     bool printed = false;
     if (printer.isValid()) {
-        ui::HourGlass wait;
-        printed = print(layout, printer);
+        bool finished = false;
+        if (!job::runInThread(QStringLiteral("Печать"), [&](job::Progress& progress) {
+                progress.setText(QStringLiteral("Печать страниц отчета…"));
+                finished = print(layout, printer, &progress);
+            }))
+            return;  // cancelled: the preview stays open
+        printed = finished;
     }
     if (!printed) {
         const QString name = printer.outputFormat() == QPrinter::PdfFormat
@@ -110,11 +118,13 @@ bool savePdfAs(const Layout& layout, QWidget* parent) {
         return false;
     const QString file = dlg.selectedFiles().first();
     folder = QFileInfo(file).absolutePath();
+    // The pages are plain data: they are painted on a thread of their own while the window counts them.
     bool written = false;
-    {
-        ui::HourGlass wait;
-        written = writePdf(layout, file);
-    }
+    if (!job::runInThread(QStringLiteral("Сохранение PDF"), [&](job::Progress& progress) {
+            progress.setText(QStringLiteral("Запись страниц в файл…"));
+            written = writePdf(layout, file, &progress);
+        }))
+        return false;  // cancelled: no file was left
     if (!written)
         ui::messageBox(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QLatin1Char('.'),
                        QStringLiteral("Ошибка"), ui::MB_ERROR);

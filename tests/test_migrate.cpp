@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "core/job.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
 #include "support/testdb.h"
@@ -241,6 +242,34 @@ insert into smena values (1, 101, 7, 9, 100, 2, 1, 12.5, 0, 'да', '2024-03-05 
                                        "изменений):\n") +
                             message);
         QCOMPARE(db.value("select string_agg(id || ' ' || w_id, ',') from accounts_dep.smena"), QStringLiteral("1 17"));
+    }
+
+    // "Отмена" in the import's progress window, five batches into IZDEL: H_TABEL stays copied, IZDEL and every
+    // later table stay exactly as they were, and the import ends quietly (no error).
+    void cancelLeavesTableInProgress() {
+        TestDb db;
+        toEarlierSchema(db);
+        db.exec(
+            QStringLiteral("insert into accounts_dep.izdel (id, marka, nom) values (5000, 'Х-1', 'своё');"
+                           "insert into accounts_dep.smena (id, w_id, ok) values (-1, 903, 'no');"));
+        prepare(300);
+        const QString before = dumpTargets(db);
+        ScriptedUi ui;
+        ui.cancelProgressAt(43 + 5);  // 300 rows in batches of 7: 43 batches per table
+        const bool done = job::run(QStringLiteral("Импорт"), [&](job::Progress& counter) {
+            int batches = 0;
+            legacy::Import imp([&](const QString&) { counter.step(++batches); }, [](const QString&) { return true; });
+            imp.setBatchSize(7);
+            imp.setConnectionTexts(legacy::sourceConnectionText(), targetFor(db));
+            imp.run();
+        });
+        QVERIFY(!done);
+        QVERIFY(ui.errors.isEmpty());
+        QCOMPARE(db.count("select count(*) from accounts_dep.h_tabel"), 300);
+        const QStringList was = before.split('\n'), now = dumpTargets(db).split('\n');
+        QCOMPARE(now.size(), was.size());
+        for (int i = 1; i < was.size(); ++i)  // all but h_tabel
+            QCOMPARE(now[i], was[i]);
     }
 
     // Two runs leave what one run leaves; rows with id 0 or below are kept beside the imported ones; new rows

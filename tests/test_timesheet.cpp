@@ -18,6 +18,7 @@
 #include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "journal/shift_records.h"
+#include "support/invariants.h"
 #include "support/lockwait.h"
 #include "support/testdb.h"
 #include "support/workbook.h"
@@ -268,6 +269,42 @@ private slots:
         QVERIFY(!cells.contains("A6"));
         w->FormActivate();
         QCOMPARE(w->Button2->text(), QStringLiteral("Excel"));
+    }
+
+    // The window's rebuild counts the days in its progress window; "Отмена" (before the first day, between
+    // days) leaves the sheet exactly as it was, stale rows and all, with no error; without it the rebuild ends.
+    void rebuildCancelLeavesMonth_data() {
+        QTest::addColumn<int>("cancelAt");
+        QTest::newRow("not cancelled") << -1;
+        QTest::newRow("cancelled before the first day") << 0;
+        QTest::newRow("cancelled after day 5") << 5;
+        QTest::newRow("cancelled after the last day") << 31;
+    }
+    void rebuildCancelLeavesMonth() {
+        QFETCH(int, cancelAt);
+        AppFixture f;
+        f.db.exec(kWorkers);
+        f.db.exec(rec("2024-03-04", 1, 17, "8") + rec("2024-03-20", 2, 18, "6"));
+        f.db.exec(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night, d3, d4, d10) values "
+            "(17, 3, 2024, 1, 0, 0, null, 1, 5)");  // stale: what a rebuild replaces
+        const QString before = sheet(f.db);
+        TForm19* w = app().form19;
+        selectMonth(w, 2024, 3);
+        if (cancelAt >= 0)
+            f.ui.cancelProgressAt(cancelAt);
+        w->Button1Click();
+        QCOMPARE(f.ui.progressShown, QStringList{QStringLiteral("Пересчет табеля")});
+        QVERIFY(f.ui.errors.isEmpty());
+        QVERIFY(w->PB->isHidden());
+        if (cancelAt < 0) {
+            QCOMPARE(f.ui.progressSeen.last(), 31);
+            QCOMPARE(f.ui.progressMaximum, 31);
+            QCOMPARE(timesheetMismatches(f.db), QStringList());
+        } else {
+            QCOMPARE(sheet(f.db), before);
+        }
+        QVERIFY(!app().dm->ADO_DB.inTransaction());
     }
 
     // What the rebuild leaves: a day whose records are gone is NULL, maintenance rows and other months as they

@@ -17,6 +17,7 @@
 #include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
+#include "core/job.h"
 #include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
@@ -248,11 +249,15 @@ void TForm19::Button1Click() {
     PB->setValue(1);
     PB->show();
     PB->repaint();
-    ui::HourGlass hourglass;
     try {
-        timesheet::rebuildMonth(app().dm->ADO_DB, m, y, [this](int day) {
-            PB->setValue(day);
-            PB->repaint();
+        // A cancel between days, or while a day's statement runs, rolls the rebuild back: the month stays as it was.
+        job::run(QStringLiteral("Пересчет табеля"), [&](job::Progress& progress) {
+            progress.setMaximum(days);
+            progress.setText(QStringLiteral("Пересчет табеля за месяц…"));
+            timesheet::rebuildMonth(app().dm->ADO_DB, m, y, [this, &progress](int day) {
+                PB->setValue(day);
+                progress.step(day);
+            });
         });
     } catch (...) {
         // The month is as it was; the grids show it again.

@@ -7,7 +7,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QSaveFile>
 #include <optional>
+
+#include "core/job.h"
 
 namespace report {
 
@@ -113,7 +116,7 @@ void setupPrinter(QPrinter& printer, const Layout& layout) {
     printer.setDocName(layout.title);
 }
 
-bool print(const Layout& layout, QPrinter& printer) {
+bool print(const Layout& layout, QPrinter& printer, job::Progress* progress) {
     QPainter p;
     if (!p.begin(&printer))
         return false;
@@ -122,6 +125,8 @@ bool print(const Layout& layout, QPrinter& printer) {
         from = std::max(1, printer.fromPage());
         to = std::min(to, printer.toPage() > 0 ? printer.toPage() : to);
     }
+    if (progress)
+        progress->setMaximum(std::max(0, to - from + 1));
     bool first = true;
     for (int i = from; i <= to; ++i) {
         if (!first && !printer.newPage()) {
@@ -130,12 +135,24 @@ bool print(const Layout& layout, QPrinter& printer) {
         }
         first = false;
         paintPage(p, layout, i - 1);
+        if (progress) {
+            try {
+                progress->step(i - from + 1);
+            } catch (...) {
+                printer.abort();
+                p.end();
+                throw;
+            }
+        }
     }
     return p.end();
 }
 
-bool writePdf(const Layout& layout, const QString& fileName) {
-    QPdfWriter pdf(fileName);
+bool writePdf(const Layout& layout, const QString& fileName, job::Progress* progress) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QPdfWriter pdf(&file);
     pdf.setResolution(300);
     pdf.setTitle(layout.title);
     pdf.setCreator(QStringLiteral("tabel"));
@@ -143,12 +160,24 @@ bool writePdf(const Layout& layout, const QString& fileName) {
     QPainter p;
     if (!p.begin(&pdf))
         return false;
+    if (progress)
+        progress->setMaximum(layout.pageCount());
     for (int i = 0; i < layout.pageCount(); ++i) {
         if (i > 0)
             pdf.newPage();
         paintPage(p, layout, i);
+        if (progress) {
+            try {
+                progress->step(i + 1);
+            } catch (...) {
+                file.cancelWriting();
+                p.end();
+                throw;
+            }
+        }
     }
-    return p.end();
+    // The file's end is written by the painter's end; only then does the file take its name.
+    return p.end() && file.commit();
 }
 
 QString pdfFileName(const QString& title) {

@@ -4,6 +4,9 @@
 
 class QPainter;
 class QPrinter;
+namespace job {
+class Progress;
+}
 
 // Paints laid-out pages on any device: the preview, a printer, a PDF file, an image.
 namespace report {
@@ -16,11 +19,15 @@ void paintPage(QPainter& painter, const Layout& layout, int page);
 void setupPrinter(QPrinter& printer, const Layout& layout);
 
 // Prints every page (or the printer's chosen page range); false when the printer refused (it could not begin
-// or finish the job, or a new page).
-bool print(const Layout& layout, QPrinter& printer);
+// or finish the job, or a new page). With a progress, each page is counted and a cancel ends the job there
+// (job::Cancelled is thrown; the pages sent so far are the printer's). Usable off the window thread.
+bool print(const Layout& layout, QPrinter& printer, job::Progress* progress = nullptr);
 
-// Writes the pages into a PDF file; false when the file cannot be written.
-bool writePdf(const Layout& layout, const QString& fileName);
+// Writes the pages into a PDF file; false when the file cannot be written. The file appears, whole, only at
+// the end (written under a temporary name beside it, then renamed): a cancel (job::Cancelled thrown on from
+// the progress) or a failure leaves no file and an earlier file of that name as it was. Usable off the window
+// thread.
+bool writePdf(const Layout& layout, const QString& fileName, job::Progress* progress = nullptr);
 
 // A file name made of a report title: characters that file systems refuse replaced, ".pdf" appended.
 QString pdfFileName(const QString& title);

@@ -84,8 +84,14 @@ bool ScriptedUi::verifyConsumed() {
                     .arg(a.where.line())
                     .arg(modalShown.isEmpty() ? QStringLiteral("nothing") : modalShown.join(QStringLiteral(", ")));
     }
+    for (const Cancel& c : cancels_) {
+        if (left.isEmpty())
+            first = c.where;
+        left << QStringLiteral("cancel queued at line %1: no long job showed its progress").arg(c.where.line());
+    }
     answers_.clear();
     actions_.clear();
+    cancels_.clear();
     if (left.isEmpty())
         return true;
     const QByteArray text = QStringLiteral("unused script: ").append(left.join(QStringLiteral("; "))).toUtf8();
@@ -124,6 +130,34 @@ void ScriptedUi::showError(const QString& message, const QString& detail) {
 
 void ScriptedUi::terminate() {
     ++terminateRequests;
+}
+
+namespace {
+
+class ScriptedProgress : public ui::ProgressWindow {
+public:
+    ScriptedProgress(ScriptedUi& owner, int cancelAt) : owner_(owner), cancelAt_(cancelAt) {}
+    void show(int value, int maximum, const QString&) override {
+        if (owner_.progressSeen.isEmpty() || owner_.progressSeen.last() != value)
+            owner_.progressSeen << value;
+        owner_.progressMaximum = maximum;
+        last_ = value;
+    }
+    bool cancelRequested() override { return cancelAt_ >= 0 && last_ >= cancelAt_; }
+
+private:
+    ScriptedUi& owner_;
+    int cancelAt_;
+    int last_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ui::ProgressWindow> ScriptedUi::showProgress(const QString& title) {
+    progressShown << title;
+    progressSeen.clear();
+    progressMaximum = 0;
+    return std::make_unique<ScriptedProgress>(*this, cancels_.isEmpty() ? -1 : cancels_.takeFirst().atValue);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

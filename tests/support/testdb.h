@@ -60,21 +60,35 @@ public:
     void onModal(ModalAction action, std::source_location where = std::source_location::current()) {
         actions_ << Action{std::move(action), where};
     }
+    // The next long job's progress window asks to cancel once the job has counted `atValue` (0: at its first
+    // look, before anything is counted). A cancel nobody asked for fails the test like an unused answer.
+    void cancelProgressAt(int atValue, std::source_location where = std::source_location::current()) {
+        cancels_ << Cancel{atValue, where};
+    }
     // Fails the running test for every answer and action still queued, and drops them. True when none was.
     bool verifyConsumed();
 
     QList<Message> messages;
-    QStringList errors;        // texts of the standard error box
-    QStringList errorDetails;  // their detail lines (the server's text of a database error; "" when none)
-    QStringList modalShown;    // objectName of every window shown modally
+    QStringList errors;         // texts of the standard error box
+    QStringList errorDetails;   // their detail lines (the server's text of a database error; "" when none)
+    QStringList modalShown;     // objectName of every window shown modally
+    QStringList progressShown;  // title of every progress window
+    QList<int> progressSeen;    // of the last progress window: every value it was shown, in order
+    int progressMaximum = 0;    // of the last progress window: the last maximum it was shown
     int terminateRequests = 0;
 
     int messageBox(const QString& text, const QString& caption, int flags) override;
     int execModal(QDialog* dialog) override;
     void showError(const QString& message, const QString& detail) override;
     void terminate() override;
+    std::unique_ptr<ui::ProgressWindow> showProgress(const QString& title) override;
 
 private:
+    struct Cancel {
+        int atValue;
+        std::source_location where;
+    };
+    QList<Cancel> cancels_;
     struct Answer {
         int reply;
         std::source_location where;
