@@ -210,6 +210,7 @@ void TForm23::enter(const QString& loginText, login::Mode mode) {
     TDataModule6& dm = *app().dm;
     main.loginText = loginText;
     main.foremanLogin = mode == login::Mode::Foreman;
+    main.loginMode = mode;
     login::applyMode(mode);
     // The server learns the mode with the workstation: the history of changes records both.
     dm.ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), mode));

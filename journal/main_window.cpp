@@ -325,7 +325,7 @@ void TForm1::reloadJournal() {
 void TForm1::updateMonthState() {
     monthClosed_ = closed_months::isClosed(app().dm->ADO_DB, DateT->date());
     MonthClosedLabel->setVisible(monthClosed_);
-    const std::optional<login::Mode> mode = login::modeOfWord(loginText);
+    const std::optional<login::Mode> mode = loginMode ? loginMode : login::modeOfWord(loginText);
     const QStringList offByMode = mode ? login::disabledIn(objectName(), *mode) : QStringList();
     for (QPushButton* b : {Button1, Button2, Button3})
         b->setEnabled(!monthClosed_ && !offByMode.contains(b->objectName()));

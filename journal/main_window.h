@@ -2,8 +2,10 @@
 
 #include <QDate>
 #include <QDialog>
+#include <optional>
 #include <utility>
 
+#include "base/login_modes.h"
 #include "core/dataset.h"
 
 class QAction;
@@ -25,11 +27,12 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
 
     // State other windows read.
-    int selectedShift = 1;      // 1..4
-    QString loginText;          // the trimmed word typed at login (a person's login: the user name)
-    bool foremanLogin = false;  // logged in in the foreman mode (by the word, or as a member of its group)
-    int buildDate = 0;          // the build stamp: YYYYMMDD
-    int buildTime = 0;          //   and seconds after midnight
+    int selectedShift = 1;                 // 1..4
+    QString loginText;                     // the trimmed word typed at login (a person's login: the user name)
+    bool foremanLogin = false;             // logged in in the foreman mode (by the word, or as a member of its group)
+    std::optional<login::Mode> loginMode;  // the mode logged in with (by the word or the person's group)
+    int buildDate = 0;                     // the build stamp: YYYYMMDD
+    int buildTime = 0;                     //   and seconds after midnight
     int Tag = 0;
 
     // The journal query of the selected shift (shift 1 for anything outside 1..4).

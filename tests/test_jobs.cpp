@@ -216,7 +216,13 @@ private slots:
         QCOMPARE(ui.progressShown, QStringList{QStringLiteral("Сохранение PDF")});
         if (cancelAt < 0)
             QCOMPARE(ui.progressMaximum, 6);
-        QVERIFY(ui.messages.isEmpty());
+        // A saved file is told with its place; a cancel says nothing.
+        if (cancelAt < 0) {
+            QCOMPARE(ui.messages.size(), 1);
+            QVERIFY(ui.messages[0].text.contains(QDir::toNativeSeparators(dir.path())));
+        } else {
+            QVERIFY(ui.messages.isEmpty());
+        }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  cancelAt < 0 ? QStringList{QFileInfo(file).fileName()} : QStringList());
         if (cancelAt < 0)
