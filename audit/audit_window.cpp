@@ -14,6 +14,7 @@
 #include "base/datamodule.h"
 #include "base/registry.h"
 #include "core/excel_writer.h"
+#include "core/job.h"
 #include "core/ui.h"
 
 namespace {
@@ -209,14 +210,18 @@ void AuditWindow::showClick() {
 
 void AuditWindow::excelClick() {
     ExcelWriter& xl = formattingWriter();
-    if (xl.open(QStringLiteral("История изменений")) != 1)
-        return;
-    for (int c = 0; c < kTitles.size(); ++c)
-        xl.writeCell(1, c + 1, 1, kTitles[c], true, true, true);
-    for (int r = 0; r < lines_.size(); ++r) {
-        const QStringList cells = cellsOf(lines_[r]);
-        for (int c = 0; c < cells.size(); ++c)
-            xl.writeText(1, c + 1, r + 2, cells[c]);
-    }
-    xl.show(true);
+    excel::runExport(xl, [&](job::Progress& progress) {
+        if (xl.open(QStringLiteral("История изменений")) != 1)
+            return;
+        progress.setMaximum(int(lines_.size()));
+        for (int c = 0; c < kTitles.size(); ++c)
+            xl.writeCell(1, c + 1, 1, kTitles[c], true, true, true);
+        for (int r = 0; r < lines_.size(); ++r) {
+            const QStringList cells = cellsOf(lines_[r]);
+            for (int c = 0; c < cells.size(); ++c)
+                xl.writeText(1, c + 1, r + 2, cells[c]);
+            progress.step(r + 1);
+        }
+        xl.show(true);
+    });
 }

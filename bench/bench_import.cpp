@@ -3,7 +3,7 @@
 // read from the same source and sent through the same target source as one insert in autocommit mode. That way
 // takes far too long for the whole table, so it runs on the first SAMPLE records and its time is extrapolated
 // to all of them.
-//   ODBCSYSINI=DIR ODBCINI=DIR/odbc.ini bench_import DATABASE SERVER
+//   ODBCSYSINI=DIR ODBCINI=DIR/odbc.ini bench_import DATABASE SERVER [BATCH]
 // (DATABASE: the target, an empty plant database the import may overwrite; DIR from scripts/odbc-legacy.)
 
 #include <QCoreApplication>
@@ -63,11 +63,17 @@ int main(int argc, char** argv) {
     db.exec(
         QStringLiteral("drop view if exists accounts_dep.izdel; create table if not exists accounts_dep.izdel "
                        "(id serial primary key, marka char(128), nom varchar(255), massa double precision)"));
+    // A third argument tries another batch size (rows per insert) than the import's own.
+    const int batch = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 0;
     std::vector<double> imports;
     qlonglong copied = 0;
+    int used = batch;
     for (int i = 0; i < 2; ++i) {
         legacy::Import import([](const QString&) {}, [](const QString&) { return true; });
+        if (batch > 0)
+            import.setBatchSize(batch);
         import.setConnectionTexts(legacy::sourceConnectionText(), target);
+        used = import.batchSize();
         imports.push_back(bench::millisecondsOf([&] { import.run(); }));
         copied = import.rowsCopied();
     }
@@ -152,12 +158,13 @@ int main(int argc, char** argv) {
 
     const double program = bench::median(imports);
     const double baseline = selectTime + (perRow - selectTime) / sampled * records;
-    const double faster = baseline / program;
-    std::printf("import: %.1f× faster (target ≥ 20× faster; %s) — %s\n", faster, faster >= 20 ? "met" : "MISSED",
+    const double ratio = program / readAll;
+    std::printf("import: %.2f× (target ≤ 1.3× reading the source alone; %s) — %s\n", ratio,
+                ratio <= 1.3 ? "met" : "MISSED",
                 QStringLiteral("%1 shift records from SQLite through ODBC into PostgreSQL: import %2 (median of 2; "
-                               "the six other tables empty), one autocommitted insert per record %3 for the first "
-                               "%4 (of which %6 the source's query), i.e. %5 for all (extrapolated); reading "
-                               "the records alone %7")
+                               "the six other tables empty; batches of %8 rows), reading the records alone %7; "
+                               "for information: one autocommitted insert per record %3 for the first %4 (of "
+                               "which %6 the source's query), i.e. %5 for all (extrapolated), %9× the import")
                     .arg(records)
                     .arg(bench::ms(program))
                     .arg(bench::ms(perRow))
@@ -165,6 +172,8 @@ int main(int argc, char** argv) {
                     .arg(bench::ms(baseline))
                     .arg(bench::ms(selectTime))
                     .arg(bench::ms(readAll))
+                    .arg(used)
+                    .arg(baseline / program, 0, 'f', 1)
                     .toUtf8()
                     .constData());
     return 0;

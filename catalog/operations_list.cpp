@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "base/datamodule.h"
 #include "base/registry.h"
@@ -15,6 +16,7 @@
 #include "core/dataset_model.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
+#include "core/job.h"
 #include "core/ui.h"
 
 double unitPrice(double base, bool dayOff, int shift) {
@@ -179,15 +181,14 @@ void TForm4::DBGrid1DblClick() {
 }
 
 void TForm4::Button5Click() {
-    XLS_Rep.close();
-    XLS_Rep.open();
+    const auto closer = qScopeGuard([this] { XLS_Rep.close(); });  // however the export ends
     ExcelWriter& xls = plainWriter();
-    if (xls.open(QStringLiteral("Операции")) == -1) {
+    excel::runExport(xls, [&](job::Progress& progress) {
         XLS_Rep.close();
-        return;
-    }
-    {
-        ui::HourGlass wait;
+        XLS_Rep.open();
+        if (xls.open(QStringLiteral("Операции")) == -1)
+            return;
+        progress.setMaximum(XLS_Rep.recordCount());
         XLS_Rep.first();
         const QStringList titles = {QStringLiteral("Марка"), QStringLiteral("Операция"), QStringLiteral("Цена"),
                                     QStringLiteral("Вид")};
@@ -198,8 +199,8 @@ void TForm4::Button5Click() {
             xls.writeText(1, 2, row, fmt::trimmedRight(XLS_Rep.field(QStringLiteral("VID")).asString()));
             xls.writeCell(1, 3, row, fmt::general(XLS_Rep.field(QStringLiteral("cena")).asDouble()));
             xls.writeText(1, 4, row, rules::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+            progress.step(row - 1);
         }
-    }
-    xls.show(true);
-    XLS_Rep.close();
+        xls.show(true);
+    });
 }

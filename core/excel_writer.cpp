@@ -5,13 +5,16 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "core/job.h"
 #include "core/ui.h"
 
 namespace {
@@ -27,9 +30,31 @@ QString safeFileTitle(const QString& title) {
     return t.isEmpty() ? QStringLiteral("Книга") : t;
 }
 
+// The first name of the folder's stem no file holds: "stem.xlsx", "stem (2).xlsx", ...; empty when none is.
+QString freeName(const QString& dir, const QString& stem) {
+    for (int n = 1; n < 1000; ++n) {
+        const QString path = QDir(dir).filePath(n == 1 ? stem + QStringLiteral(".xlsx")
+                                                       : QStringLiteral("%1 (%2).xlsx").arg(stem).arg(n));
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
 }  // namespace
 
 namespace excel {
+
+bool runExport(ExcelWriter& writer, const std::function<void(job::Progress&)>& work) {
+    return job::run(QStringLiteral("Выгрузка в Excel"), [&](job::Progress& progress) {
+        try {
+            work(progress);
+        } catch (...) {
+            writer.discard();
+            throw;
+        }
+    });
+}
 
 bool isNumberText(const QString& text, double* value) {
     // An optional sign, a whole part without a leading zero before another digit, an optional separator with
@@ -107,40 +132,36 @@ int ExcelWriter::open(const QString& title) {
     const QString dir = folder();
     const QString stem = safeFileTitle(title) + QLatin1Char(' ') +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
-    QString path;
+    QString path, part;
     bool created = QDir().mkpath(dir);
     if (created) {
-        // Claim a file name no other export holds, so nothing is overwritten.
-        created = false;
-        for (int n = 1; n < 1000 && !created; ++n) {
-            path = QDir(dir).filePath(n == 1 ? stem + QStringLiteral(".xlsx")
-                                             : QStringLiteral("%1 (%2).xlsx").arg(stem).arg(n));
-            QFile f(path);
-            if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                created = true;
-            else if (!f.exists())
-                break;
-        }
+        path = freeName(dir, stem);
+        // The hidden file the workbook is written to; it takes the export's name when finished.
+        QTemporaryFile file(QDir(dir).filePath(QStringLiteral(".~") + stem + QStringLiteral(" XXXXXX.part")));
+        file.setAutoRemove(false);
+        created = !path.isEmpty() && file.open();
+        part = file.fileName();
     }
     if (created) {
         tmpdir_ = QFile::encodeName(dir);
         lxw_workbook_options options{};
         options.tmpdir = tmpdir_.data();
-        book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        book_ = workbook_new_opt(QFile::encodeName(part).constData(), &options);
         sheet_ = book_ ? workbook_add_worksheet(book_, "Лист1") : nullptr;
         if (book_ && !sheet_) {
-            workbook_close(book_);
+            lxw_workbook_free(book_);
             book_ = nullptr;
         }
         created = created && book_;
         if (!created)
-            QFile::remove(path);
+            QFile::remove(part);
     }
     if (!created) {
         ui::messageBox(QStringLiteral("Невозможно открыть Microsoft Excel."), kErrorCaption, ui::MB_ERROR);
         ui::messageBox(QStringLiteral("Ошибка открытия файла Microsoft Excel."), kErrorCaption, ui::MB_ERROR);
         return -1;
     }
+    partName_ = part;
     fileName_ = path;
     if (formatting_) {
         for (int i = 0; i < 4; ++i) {
@@ -229,10 +250,47 @@ void ExcelWriter::finish(bool report) {
     widest_.clear();
     fitted_.clear();
     std::fill(std::begin(formats_), std::end(formats_), nullptr);
-    if (err != LXW_NO_ERROR && report)
-        ui::messageBox(QStringLiteral("Не удалось записать книгу в файл %1: %2")
-                           .arg(QDir::toNativeSeparators(fileName_), QString::fromUtf8(lxw_strerror(err))),
-                       QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
+    const QString part = std::exchange(partName_, QString());
+    QString failure;
+    if (err != LXW_NO_ERROR) {
+        failure = QString::fromUtf8(lxw_strerror(err));
+    } else {
+        // The finished file takes its name; one that another export took meanwhile is left to it.
+        const QFileInfo wanted(fileName_);
+        const QString stem = wanted.completeBaseName();
+        QString path = fileName_;
+        bool renamed = false;
+        for (int n = 2; !renamed && !path.isEmpty(); ++n) {
+            renamed = QFile::rename(part, path);
+            if (!renamed && !QFileInfo::exists(path))
+                break;
+            if (!renamed)
+                path = n < 1000 ? wanted.dir().filePath(QStringLiteral("%1 (%2).xlsx").arg(stem).arg(n)) : QString();
+        }
+        if (renamed)
+            fileName_ = path;
+        else
+            failure = QStringLiteral("файл не переименован");
+    }
+    if (!failure.isEmpty()) {
+        QFile::remove(part);
+        if (report)
+            ui::messageBox(QStringLiteral("Не удалось записать книгу в файл %1: %2")
+                               .arg(QDir::toNativeSeparators(fileName_), failure),
+                           QStringLiteral("Ошибка Microsoft Excel"), ui::MB_ERROR);
+    }
+}
+
+void ExcelWriter::discard() {
+    if (!book_)
+        return;
+    lxw_workbook_free(book_);
+    book_ = nullptr;
+    sheet_ = nullptr;
+    widest_.clear();
+    fitted_.clear();
+    std::fill(std::begin(formats_), std::end(formats_), nullptr);
+    QFile::remove(std::exchange(partName_, QString()));
 }
 
 int ExcelWriter::show(bool visible) {

@@ -3,7 +3,12 @@
 #include <QDateTime>
 #include <QString>
 #include <ctime>
+#include <functional>
 #include <vector>
+
+namespace job {
+class Progress;
+}
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -21,9 +26,13 @@ public:
     ExcelWriter(const ExcelWriter&) = delete;
     ExcelWriter& operator=(const ExcelWriter&) = delete;
 
-    // A new workbook in the exports folder, its file named after title and the current time.
-    // 1 on success; -1 after the failure messages were shown.
+    // A new workbook in the exports folder, its file named after title and the current time. The workbook is
+    // written to a hidden file beside it and given its name only when finished, so that no half file is ever
+    // seen under it. 1 on success; -1 after the failure messages were shown.
     int open(const QString& title);
+
+    // Drops the workbook being written (a cancelled export): no file is left. Nothing to do before an open.
+    void discard();
 
     // Writes text into the cell. An empty text writes nothing. 1 when written (or nothing to write),
     // -1 after the failure message was shown. A text that reads as a number is stored as a number unless asText
@@ -42,7 +51,8 @@ public:
     // an open.
     int show(bool visible);
 
-    // The file of the last workbook opened (empty before the first open).
+    // The file of the last workbook opened (empty before the first open); its name is settled when it is
+    // finished (another export may have taken the first choice meanwhile).
     QString fileName() const { return fileName_; }
 
     // Where workbooks are written: a per-user folder under the documents folder unless set here.
@@ -65,6 +75,7 @@ private:
     QString folder_;
     QDateTime created_;
     QString fileName_;
+    QString partName_;  // the hidden file the workbook is written to
     lxw_workbook* book_ = nullptr;
     QByteArray tmpdir_;
     lxw_format* formats_[4] = {};     // [asText + 2*bold] of the formatting writer
@@ -79,6 +90,11 @@ ExcelWriter& plainWriter();
 ExcelWriter& formattingWriter();
 
 namespace excel {
+// Runs an export as a long job, with a progress window that can cancel: work opens the workbook, writes its
+// cells (counting them with progress.step) and shows it. On a cancel, or an error, the workbook being written
+// is discarded and no file is left. False when cancelled; errors are thrown on.
+bool runExport(ExcelWriter& writer, const std::function<void(job::Progress&)>& work);
+
 // True when the cell text is a number that the spreadsheet should store as a number: an optional sign,
 // digits and at most one decimal separator (point or comma), at most 15 significant digits, no leading zero
 // before another digit (codes such as 007 stay text).

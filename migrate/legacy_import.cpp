@@ -8,7 +8,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 
 #include "core/db.h"
@@ -241,7 +246,225 @@ private:
 
 bool running = false;
 
+// What of a pair's target does not fit (not a table, or lacking a column).
+QStringList targetMisfits(QSqlQuery& cmd, const TablePair& pair) {
+    QStringList out;
+    execOn(cmd, QStringLiteral("select c.relkind, array_to_string(array(select a.attname from pg_attribute a "
+                               "where a.attrelid = c.oid and a.attnum > 0 and not a.attisdropped), ',') "
+                               "from pg_class c where c.oid = to_regclass(%1)")
+                    .arg(sql::quote(pair.target)));
+    if (!cmd.next()) {
+        out << QStringLiteral("нет таблицы %1").arg(pair.target);
+    } else if (const QString kind = cmd.value(0).toString(); kind != QLatin1String("r") && kind != QLatin1String("p")) {
+        out << QStringLiteral("%1 — представление, а не таблица").arg(pair.target);
+    } else {
+        const QStringList have = cmd.value(1).toString().split(QLatin1Char(','));
+        QStringList lacking;
+        for (const Column& c : pair.columns)
+            if (!have.contains(c.name, Qt::CaseInsensitive))
+                lacking << c.name;
+        if (!lacking.isEmpty())
+            out << QStringLiteral("в таблице %1 нет столбцов: %2").arg(pair.target, lacking.join(QStringLiteral(", ")));
+    }
+    cmd.finish();
+    return out;
+}
+
+// What of a pair's source does not fit: a missing table or column, or a date column the source cannot hand
+// over as text. textForms gets how each date column is read as text ("smena.data" → the expression).
+QStringList sourceMisfits(QSqlDatabase& source, const TablePair& pair, QHash<QString, QString>& textForms) {
+    QStringList out;
+    QSqlQuery probe(source);
+    if (!probe.exec(QStringLiteral("select * from ") + pair.source + QStringLiteral(" where 1=0"))) {
+        out << QStringLiteral("в Access нет таблицы %1").arg(pair.source);
+        return out;
+    }
+    const QSqlRecord rec = probe.record();
+    probe.finish();
+    QStringList lacking;
+    for (const Column& c : pair.columns) {
+        if (rec.indexOf(c.name) < 0) {
+            lacking << c.name;
+            continue;
+        }
+        if (c.carry != Carry::Date && c.carry != Carry::Stamp)
+            continue;
+        // Dates are read as the text the source holds, so that the import itself judges them: a driver that
+        // converts them hands over an unreadable date as empty.
+        bool found = false;
+        for (const QString& form :
+             {QStringLiteral("cast(%1 as varchar(40))"), QStringLiteral("{fn CONVERT(%1, SQL_VARCHAR)}")}) {
+            QSqlQuery t(source);
+            if (t.exec(QStringLiteral("select ") + form.arg(c.name) + QStringLiteral(" from ") + pair.source +
+                       QStringLiteral(" where 1=0"))) {
+                textForms[pair.source + QLatin1Char('.') + c.name] = form;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            out << QStringLiteral("столбец %1 таблицы %2 в Access не читается как текст").arg(c.name, pair.source);
+    }
+    if (!lacking.isEmpty())
+        out << QStringLiteral("в таблице %1 в Access нет столбцов: %2")
+                   .arg(pair.source, lacking.join(QStringLiteral(", ")));
+    return out;
+}
+
+// What the source's thread hands over, in the order it read it.
+struct Chunk {
+    enum Kind { Checked, Count, Rows, End, Failed } kind;
+    QList<QStringList> misfits;  // Checked: by table pair, what of its source does not fit
+    qlonglong rows = 0;          // Count: the table's rows; Rows: the rows of the statement
+    QString statement;           // Rows: the insert of a batch
+    QString error;               // Failed: the reason
+};
+
 }  // namespace
+
+// The source's side of the import on a thread of its own: connects, checks the seven sources, then (once
+// told to go on) reads the tables in order and hands over each batch as its ready insert, a few batches ahead
+// of the writer. Its connection is made, used and removed on that thread only.
+class Import::Reader {
+public:
+    Reader(const QString& text, int batchSize) : text_(text), batchSize_(batchSize) {
+        thread_.reset(QThread::create([this] { work(); }));
+        thread_->start();
+    }
+    ~Reader() {
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_->wait();
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // The next chunk; while there is none yet, wait is called over and over (it may throw).
+    Chunk take(const Wait& wait) {
+        std::unique_lock<std::mutex> lock(lock_);
+        while (chunks_.empty()) {
+            lock.unlock();
+            if (wait)
+                wait();
+            else
+                QCoreApplication::processEvents();
+            lock.lock();
+            if (chunks_.empty())
+                changed_.wait_for(lock, std::chrono::milliseconds(5));
+        }
+        Chunk c = std::move(chunks_.front());
+        chunks_.pop_front();
+        changed_.notify_all();
+        return c;
+    }
+
+    // After the check: read the tables.
+    void proceed() {
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            proceed_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    // Batches read ahead of the writer: enough to keep it busy while the source reads the next one.
+    static constexpr size_t kAhead = 4;
+
+    // False when the import has ended meanwhile.
+    bool put(Chunk c) {
+        std::unique_lock<std::mutex> lock(lock_);
+        changed_.wait(lock, [this] { return stop_ || chunks_.size() < kAhead; });
+        if (stop_)
+            return false;
+        chunks_.push_back(std::move(c));
+        changed_.notify_all();
+        return true;
+    }
+
+    void work() {
+        try {
+            OdbcConnection msa(QStringLiteral("MSA"), text_);
+            QHash<QString, QString> textForms;
+            Chunk checked{Chunk::Checked};
+            for (const TablePair& pair : tablePairs())
+                checked.misfits << sourceMisfits(msa.db(), pair, textForms);
+            if (!put(std::move(checked)))
+                return;
+            {
+                std::unique_lock<std::mutex> lock(lock_);
+                changed_.wait(lock, [this] { return stop_ || proceed_; });
+                if (stop_)
+                    return;
+            }
+            for (const TablePair& pair : tablePairs())
+                if (!readTable(msa.db(), pair, textForms))
+                    return;
+        } catch (const DbError& e) {
+            put({Chunk::Failed, {}, 0, {}, e.message()});
+        } catch (const std::exception& e) {
+            put({Chunk::Failed, {}, 0, {}, QString::fromLocal8Bit(e.what())});
+        }
+    }
+
+    bool readTable(QSqlDatabase& source, const TablePair& pair, const QHash<QString, QString>& textForms) {
+        QSqlQuery counter(source);
+        execOn(counter, QStringLiteral("select count(*) from ") + pair.source);
+        const qlonglong n = counter.next() ? counter.value(0).toLongLong() : 0;
+        counter.finish();
+        if (!put({Chunk::Count, {}, n}))
+            return false;
+
+        QStringList selected;
+        for (const Column& c : pair.columns) {
+            const QString form = textForms.value(pair.source + QLatin1Char('.') + c.name);
+            selected << (form.isEmpty() ? c.name : form.arg(c.name) + QStringLiteral(" as ") + c.name);
+        }
+        QSqlQuery rows(source);
+        rows.setForwardOnly(true);
+        execOn(rows, QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" from ") +
+                         pair.source + (pair.sorted ? QStringLiteral(" order by id ASC") : QString()));
+        // A value that cannot be carried is reported with the id of its row (NOMENKL has none, and no numbers).
+        int idColumn = -1;
+        for (int c = 0; c < pair.columns.size(); ++c)
+            if (pair.columns[c].name == QLatin1String("id"))
+                idColumn = c;
+        QList<QStringList> batch;
+        batch.reserve(batchSize_);
+        auto hand = [&] {
+            if (batch.isEmpty())
+                return true;
+            Chunk c{Chunk::Rows, {}, qlonglong(batch.size()), insertStatement(pair, batch)};
+            batch.clear();
+            return put(std::move(c));
+        };
+        const int columns = int(pair.columns.size());
+        while (rows.next()) {
+            const QString rowId = idColumn < 0 ? QString() : rows.value(idColumn).toString();
+            QStringList values;
+            values.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                values << literal(rows.value(c), pair.columns[c], pair.source, rowId);
+            batch << values;
+            if (batch.size() >= batchSize_ && !hand())
+                return false;
+        }
+        if (rows.lastError().isValid())
+            throw DbError(errorText(rows.lastError()));
+        return hand() && put({Chunk::End});
+    }
+
+    const QString text_;
+    const int batchSize_;
+    std::unique_ptr<QThread> thread_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<Chunk> chunks_;
+    bool stop_ = false, proceed_ = false;
+};
 
 const QList<TablePair>& tablePairs() {
     static const QList<TablePair> pairs = makePairs();
@@ -293,141 +516,54 @@ bool Import::run() {
     const auto reset = qScopeGuard([] { running = false; });
     rowsCopied_ = 0;
 
-    OdbcConnection msa(QStringLiteral("MSA"), sourceText_);
+    // The source connects and checks its tables on its own thread while the target is checked here.
+    Reader reader(sourceText_, batchSize_);
+    Chunk checked = reader.take(wait_);
+    if (checked.kind == Chunk::Failed)
+        throw DbError(checked.error);
     OdbcConnection pgsql(QStringLiteral("PGSQL"), targetText_);
-    const QStringList unfit = misfits(msa.db(), pgsql.db());
+    QStringList unfit;
+    {
+        QSqlQuery cmd(pgsql.db());
+        for (int i = 0; i < tablePairs().size(); ++i)
+            unfit << targetMisfits(cmd, tablePairs()[i]) << checked.misfits.value(i);
+    }
     if (!unfit.isEmpty())
         throw DbError(QStringLiteral("Импорт невозможен, ничего не изменено:\n") + unfit.join(QLatin1Char('\n')));
     if (!confirm_ || !confirm_(confirmationText()))
         return false;
+    reader.proceed();
     for (const TablePair& pair : tablePairs())
-        copyTable(msa.db(), pgsql.db(), pair);
+        copyTable(reader, pgsql.db(), pair);
     return true;
 }
 
-// Everything that would stop the copy half way, for all seven pairs: a target that is not a table, or lacks a
-// column; a source table or column that is missing, or a date column the source cannot hand over as text.
-QStringList Import::misfits(QSqlDatabase& source, QSqlDatabase& target) {
-    QStringList out;
-    textForms_.clear();
-    QSqlQuery cmd(target);
-    for (const TablePair& pair : tablePairs()) {
-        execOn(cmd, QStringLiteral("select c.relkind, array_to_string(array(select a.attname from pg_attribute a "
-                                   "where a.attrelid = c.oid and a.attnum > 0 and not a.attisdropped), ',') "
-                                   "from pg_class c where c.oid = to_regclass(%1)")
-                        .arg(sql::quote(pair.target)));
-        if (!cmd.next()) {
-            out << QStringLiteral("нет таблицы %1").arg(pair.target);
-        } else if (const QString kind = cmd.value(0).toString();
-                   kind != QLatin1String("r") && kind != QLatin1String("p")) {
-            out << QStringLiteral("%1 — представление, а не таблица").arg(pair.target);
-        } else {
-            const QStringList have = cmd.value(1).toString().split(QLatin1Char(','));
-            QStringList lacking;
-            for (const Column& c : pair.columns)
-                if (!have.contains(c.name, Qt::CaseInsensitive))
-                    lacking << c.name;
-            if (!lacking.isEmpty())
-                out << QStringLiteral("в таблице %1 нет столбцов: %2")
-                           .arg(pair.target, lacking.join(QStringLiteral(", ")));
-        }
-        cmd.finish();
-
-        QSqlQuery probe(source);
-        if (!probe.exec(QStringLiteral("select * from ") + pair.source + QStringLiteral(" where 1=0"))) {
-            out << QStringLiteral("в Access нет таблицы %1").arg(pair.source);
-            continue;
-        }
-        const QSqlRecord rec = probe.record();
-        probe.finish();
-        QStringList lacking;
-        for (const Column& c : pair.columns) {
-            if (rec.indexOf(c.name) < 0) {
-                lacking << c.name;
-                continue;
-            }
-            if (c.carry != Carry::Date && c.carry != Carry::Stamp)
-                continue;
-            // Dates are read as the text the source holds, so that the import itself judges them: a driver
-            // that converts them hands over an unreadable date as empty.
-            bool found = false;
-            for (const QString& form :
-                 {QStringLiteral("cast(%1 as varchar(40))"), QStringLiteral("{fn CONVERT(%1, SQL_VARCHAR)}")}) {
-                QSqlQuery t(source);
-                if (t.exec(QStringLiteral("select ") + form.arg(c.name) + QStringLiteral(" from ") + pair.source +
-                           QStringLiteral(" where 1=0"))) {
-                    textForms_[pair.source + QLatin1Char('.') + c.name] = form;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
-                out << QStringLiteral("столбец %1 таблицы %2 в Access не читается как текст").arg(c.name, pair.source);
-        }
-        if (!lacking.isEmpty())
-            out << QStringLiteral("в таблице %1 в Access нет столбцов: %2")
-                       .arg(pair.source, lacking.join(QStringLiteral(", ")));
-    }
-    return out;
-}
-
-void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePair& pair) {
+void Import::copyTable(Reader& reader, QSqlDatabase& target, const TablePair& pair) {
     QSqlQuery cmd(target);
     bool inTransaction = false;
     qlonglong k = 0;
     try {
-        QSqlQuery counter(source);
-        execOn(counter, QStringLiteral("select count(*) from ") + pair.source);
-        const qlonglong n = counter.next() ? counter.value(0).toLongLong() : 0;
-        counter.finish();
-
-        QStringList selected;
-        for (const Column& c : pair.columns) {
-            const QString form = textForms_.value(pair.source + QLatin1Char('.') + c.name);
-            selected << (form.isEmpty() ? c.name : form.arg(c.name) + QStringLiteral(" as ") + c.name);
-        }
-        QSqlQuery rows(source);
-        rows.setForwardOnly(true);
-        execOn(rows, QStringLiteral("select ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" from ") +
-                         pair.source + (pair.sorted ? QStringLiteral(" order by id ASC") : QString()));
-        QList<int> index;
-        for (int c = 0; c < pair.columns.size(); ++c)
-            index << c;
+        Chunk c = reader.take(wait_);
+        if (c.kind == Chunk::Failed)
+            throw DbError(c.error);
+        const qlonglong n = c.rows;
 
         if (!target.transaction())
             throw DbError(errorText(target.lastError()));
         inTransaction = true;
         execOn(cmd, QStringLiteral("delete from ") + pair.target + QStringLiteral(" where id>0"));
-
-        QList<QStringList> batch;
-        auto flush = [&]() {
-            if (batch.isEmpty())
-                return;
-            execOn(cmd, insertStatement(pair, batch));
-            batch.clear();
+        for (;;) {
+            c = reader.take(wait_);
+            if (c.kind == Chunk::Failed)
+                throw DbError(c.error);
+            if (c.kind != Chunk::Rows)
+                break;
+            execOn(cmd, c.statement);
+            k += c.rows;
             if (progress_)
                 progress_(progressText(pair.source, k, qMax(n, k)));
             QCoreApplication::processEvents();
-        };
-        // A value that cannot be carried is reported with the id of its row (NOMENKL has none, and no numbers).
-        int idColumn = -1;
-        for (int c = 0; c < pair.columns.size(); ++c)
-            if (pair.columns[c].name == QLatin1String("id"))
-                idColumn = c;
-        while (rows.next()) {
-            const QString rowId = idColumn < 0 ? QString() : rows.value(index[idColumn]).toString();
-            QStringList values;
-            values.reserve(index.size());
-            for (int c = 0; c < index.size(); ++c)
-                values << literal(rows.value(index[c]), pair.columns[c], pair.source, rowId);
-            batch << values;
-            ++k;
-            if (batch.size() >= batchSize_)
-                flush();
         }
-        if (rows.lastError().isValid())
-            throw DbError(errorText(rows.lastError()));
-        flush();
 
         // New rows entered after the import get ids past the imported ones.
         execOn(cmd, QStringLiteral("select setval(s, m) from (select pg_get_serial_sequence(%1, 'id') as s, "
@@ -439,16 +575,16 @@ void Import::copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePa
             throw DbError(errorText(target.lastError()));
         inTransaction = false;
         rowsCopied_ += k;
-    } catch (const job::Cancelled&) {
-        // The user's "Отмена": this table stays as it was, the tables before it stay copied.
-        if (inTransaction)
-            target.rollback();
-        throw;
     } catch (const DbError& e) {
         if (inTransaction)
             target.rollback();
         throw DbError(QStringLiteral("Импорт остановлен на таблице %1 (%2 оставлена без изменений):\n%3")
                           .arg(pair.source, pair.target, e.message()));
+    } catch (...) {
+        // The user's "Отмена" among them: this table stays as it was, the tables before it stay copied.
+        if (inTransaction)
+            target.rollback();
+        throw;
     }
 }
 
@@ -467,6 +603,8 @@ bool runLegacyImport(std::function<void(const QString&)> progress) {
                 counter.step(++batches, text);
             },
             legacy::askToReplace);
-        import.run();
+        import.setWait([&counter] { counter.check();
     });
+    import.run();
+});
 }

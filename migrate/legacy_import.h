@@ -59,8 +59,9 @@ class Import {
 public:
     using Report = std::function<void(const QString&)>;
     using Confirm = std::function<bool(const QString&)>;
+    using Wait = std::function<void()>;
 
-    // progress: the progress text, at least once per batch of rows; confirm: asks the question (true: go on),
+    // progress: the progress text, once per batch of rows written; confirm: asks the question (true: go on),
     // after every table was found fit and before anything is emptied.
     Import(Report progress, Confirm confirm);
 
@@ -72,26 +73,34 @@ public:
 
     // Rows sent in one statement (the progress text advances once per batch).
     void setBatchSize(int rows) { batchSize_ = rows < 1 ? 1 : rows; }
+    int batchSize() const { return batchSize_; }
+
+    // Called over and over while the import waits for the source's next batch (a job's check(): it turns the
+    // event loop and may throw to stop the import, which then ends as after an error, without the message).
+    void setWait(Wait wait) { wait_ = std::move(wait); }
 
     // Checks the seven sources and targets first (a target that is a view, a missing table or column on
     // either side): anything that does not fit throws DbError naming all of it, and nothing is changed. Then
     // asks; "no" changes nothing (false). Then copies the seven tables, each in one transaction: on an error
     // (a value that cannot be read as its column needs among them) that table stays as it was, the tables
-    // before it stay copied, and DbError is thrown with the reason; later tables are left. Pending
-    // user-interface events run between batches. True when the tables were copied.
+    // before it stay copied, and DbError is thrown with the reason; later tables are left. True when the
+    // tables were copied.
+    // The source is read on a thread of its own (its connection made and used there only), a few batches
+    // ahead of the target, which is written on the calling thread; pending user-interface events run between
+    // batches.
     bool run();
 
     // Rows copied by the last run (for measurements).
     qlonglong rowsCopied() const { return rowsCopied_; }
 
 private:
-    QStringList misfits(QSqlDatabase& source, QSqlDatabase& target);
-    void copyTable(QSqlDatabase& source, QSqlDatabase& target, const TablePair& pair);
+    class Reader;
+    void copyTable(Reader& reader, QSqlDatabase& target, const TablePair& pair);
 
     Report progress_;
     Confirm confirm_;
+    Wait wait_;
     QString sourceText_ = sourceConnectionText(), targetText_ = targetConnectionText();
-    QHash<QString, QString> textForms_;  // "smena.data": how that source column is read as text
     int batchSize_ = 250;
     qlonglong rowsCopied_ = 0;
 };

@@ -20,7 +20,10 @@ report::Layout SummaryLayout::Prepare(const report::LayoutOptions& options) cons
 }
 
 void SummaryLayout::Preview(QWidget* parent) {
-    const report::Layout pages = Prepare();
+    Preview(Prepare(), parent);
+}
+
+void SummaryLayout::Preview(const report::Layout& pages, QWidget* parent) {
     report::PreviewOptions options;
     options.maximized = true;
     options.fitWidth = true;

@@ -22,6 +22,8 @@ public:
     // Prepares the report and shows it in the modal preview (maximised, at page width), from which the user
     // prints or saves a PDF. The preview's title is the title label's text.
     void Preview(QWidget* parent = nullptr);
+    // Shows pages already prepared in that preview.
+    static void Preview(const report::Layout& pages, QWidget* parent = nullptr);
 
 protected:
     SummaryLayout(const QString& name, report::ReportDefinition layout, QWidget* parent);

@@ -16,6 +16,7 @@
 #include "base/shared_rules.h"
 #include "core/excel_writer.h"
 #include "core/format.h"
+#include "core/job.h"
 #include "core/ui.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
@@ -180,13 +181,23 @@ void TForm18::printReport(SummaryLayout* layout, const QString& title) {
     ds.setParam(QStringLiteral("data1"), from);
     ds.setParam(QStringLiteral("data2"), to);
     summary::applyKind(ds, RadioGroup1->itemIndex());
-    {
-        ui::HourGlass wait;
-        ds.open();
-    }
-    const auto closer = qScopeGuard([&ds] { ds.close(); });  // however the preview ends
+    const auto closer = qScopeGuard([&ds] { ds.close(); });  // however the report ends
     layout->QuickRep1.item(QStringLiteral("QRLabel1")).text = summary::reportTitle(title, from, to);
-    layout->Preview(this);
+    // A big period takes a while to fetch and lay out: counted in a progress window that can stop it (the
+    // running statement on the server, the layout between rows); stopped, no preview opens.
+    std::optional<report::Layout> pages;
+    const bool done = job::run(QStringLiteral("Отчет"), [&](job::Progress& progress) {
+        progress.setText(QStringLiteral("Выборка записей"));
+        ds.open();
+        const int rows = ds.recordCount();
+        progress.setMaximum(rows);
+        progress.step(0, QStringLiteral("Разметка страниц"));
+        report::LayoutOptions options;
+        options.rowsDone = [&progress](int laidOut) { progress.step(laidOut); };
+        pages = layout->Prepare(options);
+    });
+    if (done && pages)
+        SummaryLayout::Preview(*pages, this);
 }
 
 void TForm18::Button4Click() {
@@ -211,38 +222,40 @@ void TForm18::Button5Click() {
 
 void TForm18::Button6Click() {
     const auto closer = qScopeGuard([this] { XLS_Rep.close(); });  // however the export ends
-    std::optional<ui::HourGlass> hourglass(std::in_place);
-    // Every export reads the period and the choice of this moment afresh.
-    XLS_Rep.close();
-    XLS_Rep.setParam(QStringLiteral("data1"), DTPicker1->date());
-    XLS_Rep.setParam(QStringLiteral("data2"), DTPicker2->date());
-    summary::applyKind(XLS_Rep, RadioGroup1->itemIndex());
-    XLS_Rep.open();
     ExcelWriter& xl = plainWriter();
-    if (xl.open(QStringLiteral("Сводный отчет")) == -1)
-        return;
-    const int n = XLS_Rep.recordCount();
-    auto progress = [&](int k) {
-        Button6->setText(QStringLiteral("Excel (%1 из %2)").arg(k).arg(n));
-        Button6->repaint();
-    };
-    progress(0);
-    const QStringList heading = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
-                                 QStringLiteral("Вид продукции"), QStringLiteral("Коробки"), QStringLiteral("Кол-во")};
-    for (int c = 0; c < heading.size(); ++c)
-        xl.writeText(1, c + 1, 1, heading[c]);
-    int r = 2, k = 0;
-    for (XLS_Rep.first(); !XLS_Rep.isEmpty() && !XLS_Rep.eof(); XLS_Rep.next()) {
-        xl.writeText(1, 1, r, fmt::trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
-        xl.writeText(1, 2, r,
-                     summary::operationText(fmt::trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
-                                            XLS_Rep.field(QStringLiteral("color")).asInt()));
-        xl.writeText(1, 3, r, rules::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
-        xl.writeCell(1, 4, r, fmt::general(XLS_Rep.field(QStringLiteral("mass")).asDouble()));
-        xl.writeCell(1, 5, r, QString::number(XLS_Rep.field(QStringLiteral("kolvo")).asLongLong()));
-        progress(++k);
-        ++r;
-    }
-    hourglass.reset();
-    xl.show(true);
+    excel::runExport(xl, [&](job::Progress& progress) {
+        // Every export reads the period and the choice of this moment afresh.
+        XLS_Rep.close();
+        XLS_Rep.setParam(QStringLiteral("data1"), DTPicker1->date());
+        XLS_Rep.setParam(QStringLiteral("data2"), DTPicker2->date());
+        summary::applyKind(XLS_Rep, RadioGroup1->itemIndex());
+        XLS_Rep.open();
+        if (xl.open(QStringLiteral("Сводный отчет")) == -1)
+            return;
+        const int n = XLS_Rep.recordCount();
+        progress.setMaximum(n);
+        auto counted = [&](int k) {
+            Button6->setText(QStringLiteral("Excel (%1 из %2)").arg(k).arg(n));
+            progress.step(k);
+        };
+        counted(0);
+        const QStringList heading = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
+                                     QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
+                                     QStringLiteral("Кол-во")};
+        for (int c = 0; c < heading.size(); ++c)
+            xl.writeText(1, c + 1, 1, heading[c]);
+        int r = 2, k = 0;
+        for (XLS_Rep.first(); !XLS_Rep.isEmpty() && !XLS_Rep.eof(); XLS_Rep.next()) {
+            xl.writeText(1, 1, r, fmt::trimmedRight(XLS_Rep.field(QStringLiteral("nom")).asString()));
+            xl.writeText(1, 2, r,
+                         summary::operationText(fmt::trimmedRight(XLS_Rep.field(QStringLiteral("vid")).asString()),
+                                                XLS_Rep.field(QStringLiteral("color")).asInt()));
+            xl.writeText(1, 3, r, rules::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInt()));
+            xl.writeCell(1, 4, r, fmt::general(XLS_Rep.field(QStringLiteral("mass")).asDouble()));
+            xl.writeCell(1, 5, r, QString::number(XLS_Rep.field(QStringLiteral("kolvo")).asLongLong()));
+            counted(++k);
+            ++r;
+        }
+        xl.show(true);
+    });
 }

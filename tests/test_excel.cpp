@@ -1,4 +1,5 @@
 // The spreadsheet writer: workbooks read back from disk, and the messages of its failures.
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 #include "core/excel_writer.h"
+#include "core/job.h"
 #include "support/testdb.h"
 
 namespace {
@@ -203,9 +205,10 @@ private slots:
             QCOMPARE(ui.messages[i].flags, 16);
         }
 
-        // show(false) keeps the workbook; show(true) finishes it; a second show changes nothing.
+        // show(false) keeps the workbook (no file under its name yet); show(true) finishes it; a second show
+        // changes nothing.
         QCOMPARE(w.show(false), 1);
-        QVERIFY(QFileInfo(w.fileName()).size() == 0);
+        QVERIFY(!QFileInfo::exists(w.fileName()));
         QCOMPARE(w.show(true), 1);
         QCOMPARE(readBack(w.fileName())["cells"].toObject()["A1"].toObject()["value"].toString(),
                  QStringLiteral("после ошибок"));
@@ -235,6 +238,59 @@ private slots:
         QCOMPARE(ui.messages[0].caption, QStringLiteral("Microsoft Excel"));
         QCOMPARE(ui.messages[0].flags, 64);
         QVERIFY(readBack(w.fileName()).contains("cells"));
+    }
+    // A workbook is written to a hidden file and takes its name only when finished: while it is written there is
+    // no file of that name, and after a cancelled or failed export nothing of it is left in the folder.
+    void unfinishedLeavesNoFile_data() {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("shown") << "shown";
+        QTest::newRow("cancelled") << "cancelled";
+        QTest::newRow("failed") << "failed";
+    }
+    void unfinishedLeavesNoFile() {
+        QFETCH(QString, ending);
+        ScriptedUi ui;
+        if (ending == "cancelled")
+            ui.cancelProgressAt(2);
+        const QDir folder(dir_.filePath(QStringLiteral("unfinished-") + ending));
+        ExcelWriter w(true);
+        w.setFolder(folder.path());
+        QString failure;
+        bool done = false;
+        try {
+            done = excel::runExport(w, [&](job::Progress& progress) {
+                QCOMPARE(w.open(QStringLiteral("Проба")), 1);
+                for (int r = 1; r <= 3; ++r) {
+                    QCOMPARE(w.writeCell(1, 1, r, QString::number(r)), 1);
+                    QVERIFY(!QFile::exists(w.fileName()));
+                    if (ending == "failed" && r == 2)
+                        throw DbError(QStringLiteral("сбой"));
+                    progress.step(r);
+                }
+                w.show(true);
+            });
+        } catch (const DbError& e) {
+            failure = e.message();
+        }
+        const QStringList left = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        if (ending == "shown") {
+            QVERIFY(done);
+            QCOMPARE(left, QStringList{QFileInfo(w.fileName()).fileName()});
+            QCOMPARE(readBack(w.fileName())["cells"].toObject()["A3"].toObject()["value"].toVariant().toInt(), 3);
+        } else {
+            QVERIFY(!done);
+            QCOMPARE(failure, ending == "failed" ? QStringLiteral("сбой") : QString());
+            QCOMPARE(left, QStringList());
+        }
+        QVERIFY(ui.messages.isEmpty());
+
+        // The writer serves the next export.
+        QCOMPARE(w.open(QStringLiteral("Проба")), 1);
+        QCOMPARE(w.writeCell(1, 1, 1, QStringLiteral("снова")), 1);
+        QCOMPARE(w.show(true), 1);
+        QCOMPARE(readBack(w.fileName())["cells"].toObject()["A1"].toObject()["value"].toString(),
+                 QStringLiteral("снова"));
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).size(), ending == "shown" ? 2 : 1);
     }
 };
 

@@ -2,6 +2,7 @@
 // choice, Excel export and login restrictions, and a report saved as PDF from the preview.
 #include <QAction>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -393,6 +395,49 @@ private slots:
         QCOMPARE(w->Button6->text(), QStringLiteral("Excel (1 из 1)"));
         const QJsonObject cells = readWorkbook(plainWriter().fileName());
         QCOMPARE(sheetRow(cells, 2), QStringLiteral("Ведра|Сборка|Готовая продукция|250|100"));
+    }
+
+    // "Отмена" while a report is fetched or laid out, or while the workbook is written: no preview opens, no
+    // workbook file is left (not even a part of one), every dataset is closed, and the window serves the next
+    // press as before.
+    void cancelLeavesNothing_data() {
+        QTest::addColumn<int>("at");  // the count at which the progress window cancels
+        QTest::newRow("at the fetch") << 0;
+        QTest::newRow("while laying out / writing") << 1;
+    }
+    void cancelLeavesNothing() {
+        QFETCH(int, at);
+        Fixture f;
+        TForm18* w = f.w();
+        w->RadioGroup1->button(0)->click();
+        const QDir out(dir_.filePath(QStringLiteral("cancel-%1").arg(at)));
+        plainWriter().setFolder(out.path());
+        const auto restore = qScopeGuard([this] { plainWriter().setFolder(dir_.filePath(QStringLiteral("xlsx"))); });
+        const QList<QPair<QPushButton*, SummaryLayout*>> reports{{w->Button4, app().form16},
+                                                                 {w->Button2, app().form17},
+                                                                 {w->Button1, app().form20},
+                                                                 {w->Button3, app().form21}};
+        for (const auto& [button, layout] : reports) {
+            f.ui.cancelProgressAt(at);
+            button->click();
+            QVERIFY(f.ui.verifyConsumed());
+            QVERIFY(!layout->dataset().isOpen());
+        }
+        QCOMPARE(f.ui.modalShown, QStringList());
+        f.ui.cancelProgressAt(at);
+        w->Button6->click();
+        QVERIFY(f.ui.verifyConsumed());
+        QVERIFY(!w->XLS_Rep.isOpen());
+        QCOMPARE(out.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+        QVERIFY(f.ui.errors.isEmpty());
+        QVERIFY(f.ui.messages.isEmpty());
+
+        const report::Layout l = f.print(w->Button1, app().form20);
+        QVERIFY2(l.texts(0).join('|').contains(QStringLiteral("Алексеев")), qPrintable(l.texts(0).join('|')));
+        w->Button6->click();
+        QCOMPARE(w->Button6->text(), QStringLiteral("Excel (4 из 4)"));
+        QCOMPARE(out.entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QFileInfo(plainWriter().fileName()).fileName()});
     }
 
     // The login's restrictions on this window: foreman and warehouse keep only the detailed product report, and

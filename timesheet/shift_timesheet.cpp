@@ -300,24 +300,26 @@ void TForm19::Button2Click() {
     Dataset& h = app().form15->H_Tabel;
     // The summed sheet is closed however the export ends.
     const auto closer = qScopeGuard([&h] { h.close(); });
-    std::optional<ui::HourGlass> hourglass(std::in_place);
-    h.close();
-    h.setParam(QStringLiteral("mnth"), month());
-    h.setParam(QStringLiteral("yea"), year());
-    h.open();
     ExcelWriter& xl = formattingWriter();
-    if (xl.open(QStringLiteral("Табель ") + ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText()) ==
-        -1)
-        return;
-    xl.show(false);
-    const int n = h.recordCount();
-    Button2->setText(QStringLiteral("Excel (0 из %1)").arg(n));
-    timesheet::writeExport(xl, h, ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year()), [&](int row) {
-        Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(row).arg(n));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    excel::runExport(xl, [&](job::Progress& progress) {
+        h.close();
+        h.setParam(QStringLiteral("mnth"), month());
+        h.setParam(QStringLiteral("yea"), year());
+        h.open();
+        if (xl.open(QStringLiteral("Табель ") + ComboBox1->currentText() + QLatin1Char(' ') +
+                    ComboBox2->currentText()) == -1)
+            return;
+        xl.show(false);
+        const int n = h.recordCount();
+        progress.setMaximum(n);
+        Button2->setText(QStringLiteral("Excel (0 из %1)").arg(n));
+        timesheet::writeExport(xl, h, ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year()),
+                               [&](int row) {
+                                   Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(row).arg(n));
+                                   progress.step(row);
+                               });
+        xl.show(true);
     });
-    hourglass.reset();
-    xl.show(true);
 }
 
 void TForm19::FormActivate() {

@@ -213,6 +213,8 @@ public:
             accumulate(r);
             place(def_.detail, QStringLiteral("detail"), -1, r);
             prev = r;
+            if (opt_.rowsDone && r % 256 == 255)
+                opt_.rowsDone(r + 1);
         }
         if (prev >= 0)
             closeGroups(0, prev);
@@ -220,6 +222,8 @@ public:
         place(def_.summary, QStringLiteral("summary"), -1, prev);
         finishPage();
         fillPageCount();
+        if (opt_.rowsDone)
+            opt_.rowsDone(rows_);
         return std::move(out_);
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <functional>
 #include <vector>
 
 #include "core/report/report_definition.h"
@@ -61,6 +62,9 @@ struct Layout {
 
 struct LayoutOptions {
     QDate printDate = QDate::currentDate();
+    // Told the rows laid out so far, every few hundred rows and at the end (a long job counts them; it may
+    // throw to stop the layout).
+    std::function<void(int rows)> rowsDone;
 };
 
 // ds must be open (it may be empty, or null for a report without rows). Reads the rows by position through the
