@@ -10,8 +10,9 @@
 --   {"table": "accounts_dep.h_tabel", "months": [202403, ...]}   time-sheet rows (year * 100 + month)
 --   {"table": "accounts_dep.oper"}                              a reference book (any row)
 -- A statement touching more days than fit the payload names their months instead ("months" only). TRUNCATE
--- names the table alone. The server delivers the notifications at commit, and drops identical ones of one
--- transaction, so a month rebuild sends a handful, not one per row.
+-- names the table alone; a statement that wrote no row of the three keyed tables announces nothing. The server
+-- delivers the notifications at commit and drops identical ones of one transaction, so a month rebuild sends a
+-- handful, not one per row.
 
 -- step: Оповещения об изменениях
 -- The payload of a set of keys: days listed while they fit, otherwise their months.
@@ -53,7 +54,9 @@ BEGIN
                           SELECT data::text || ' ' || coalesce(smena, 0) FROM new_rows WHERE data IS NOT NULL) x
                        ORDER BY 1);
     END IF;
-    PERFORM accounts_dep.live_send(TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME, days, NULL);
+    IF cardinality(days) > 0 THEN
+        PERFORM accounts_dep.live_send(TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME, days, NULL);
+    END IF;
     RETURN NULL;
 END
 $f$;
@@ -91,9 +94,12 @@ BEGIN
                                               ORDER BY 1))
           INTO k;
     END IF;
-    PERFORM accounts_dep.live_send(TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME,
-                                   ARRAY(SELECT jsonb_array_elements_text(k->'d')),
-                                   ARRAY(SELECT e::int FROM jsonb_array_elements_text(k->'m') e WHERE e <> 'null'));
+    IF jsonb_array_length(k->'d') > 0 OR jsonb_array_length(k->'m') > 0 THEN
+        PERFORM accounts_dep.live_send(TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME,
+                                       ARRAY(SELECT jsonb_array_elements_text(k->'d')),
+                                       ARRAY(SELECT e::int FROM jsonb_array_elements_text(k->'m') e
+                                              WHERE e <> 'null'));
+    END IF;
     RETURN NULL;
 END
 $f$;
