@@ -196,7 +196,13 @@ int main(int argc, char** argv) {
         t.join();
     heart.stop();
     const int total = saved + markedBefore;
-    const bool caughtUp = waitFor([&] { return markedInModel() == total && !main.liveJournal->pending(); }, 10000);
+    // A refresh may read the last records before their own notifications arrive: those are waited for too.
+    const bool caughtUp = waitFor(
+        [&] {
+            return markedInModel() == total && !main.liveJournal->pending() &&
+                   live::Listener::instance().received() - receivedBefore >= quint64(saved.load());
+        },
+        10000);
     const quint64 received = live::Listener::instance().received() - receivedBefore;
     const int refreshes = main.liveJournal->refreshes() - refreshesBefore;
 
