@@ -17,6 +17,7 @@
 #include "base/datamodule.h"
 #include "base/login_modes.h"
 #include "base/registry.h"
+#include "core/live.h"
 #include "core/settings.h"
 #include "core/ui.h"
 #include "journal/main_window.h"
@@ -179,7 +180,9 @@ void TForm23::personLogin() {
         finish();
         return;
     }
-    Edit1->clear();  // the password stays with the connection only
+    Edit1->clear();  // the password stays with the connection only (and the live refresh's, made like it)
+    live::setConnection(
+        settings::current().connection.with(QStringLiteral("user"), user).with(QStringLiteral("password"), password));
     const std::optional<login::Mode> mode = login::modeOfSession(db);
     if (!mode) {
         db.close();

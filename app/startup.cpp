@@ -23,6 +23,7 @@
 #include "catalog/worker_dialog.h"
 #include "catalog/workers_list.h"
 #include "core/db.h"
+#include "core/live.h"
 #include "core/ui.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
@@ -92,9 +93,13 @@ void createWindows() {
     make(w.form27);
     make(w.monthClose);
     make(w.audit);
+    // The open views follow the database from now on (unless the start-up turned it off).
+    if (live::enabled() && w.dm && w.dm->ADO_DB.isOpen())
+        live::Listener::instance().start(w.dm->ADO_DB);
 }
 
 void destroyWindows() {
+    live::Listener::instance().stop();
     Windows& w = app();
     auto& list = created();
     for (auto it = list.rbegin(); it != list.rend(); ++it)
@@ -144,6 +149,7 @@ bool startUp(const settings::Resolved& resolved) {
         w.dm->ADO_DB.close();
         w.dm->ADO_DB.setClientName(login::clientName(QSysInfo::machineHostName(), std::nullopt));
         w.dm->ADO_DB.open(resolved.connection);
+        live::setConnection(resolved.connection);
         createWindows();
     } catch (const std::exception& e) {
         printStartFailure(resolved.connection, e);
@@ -162,6 +168,7 @@ int runProgram(const QStringList& args) {
     }
     settings::Resolved resolved = settings::resolve(line, settings::defaultSources());
     settings::keepPasswordFromChildren(resolved);
+    live::setEnabled(resolved.live);
     if (!startUp(resolved))
         return 0;
     // The login window is the application's main window: shown first, and the program ends when it closes

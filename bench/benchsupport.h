@@ -72,6 +72,18 @@ public:
         return rows;
     }
 
+    // Runs a statement, its result dropped; throws on an error.
+    void exec(const QByteArray& sql) {
+        PGresult* res = PQexec(conn_, sql.constData());
+        const ExecStatusType st = PQresultStatus(res);
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+            const std::string msg = PQresultErrorMessage(res);
+            PQclear(res);
+            throw std::runtime_error(msg);
+        }
+        PQclear(res);
+    }
+
 private:
     PGconn* conn_ = nullptr;
 };

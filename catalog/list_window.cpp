@@ -10,6 +10,7 @@
 #include "catalog/list_helpers.h"
 #include "core/dataset.h"
 #include "core/keys.h"
+#include "core/live.h"
 #include "core/ui.h"
 
 namespace catalog {
@@ -92,6 +93,16 @@ ListWindow::ListWindow(QWidget* parent, Setup setup)
     }
     keys::bindButton(choose, {QKeySequence(Qt::Key_F2)});
     connect(DBGrid1, &DbGrid::returnPressed, this, ui::guarded([choose] { choose->click(); }));
+
+    liveList = new live::Follower(
+        this, [this](const live::Change& c) { return data_.isOpen() && c.touchesTable(live::tablesOf(data_.sql())); },
+        [this] {
+            live::reloadKeeping(DBGrid1, idField_, [this] {
+                data_.close();
+                data_.open();
+            });
+        },
+        [this] { return data_.state() == Dataset::State::Edit || data_.state() == Dataset::State::Insert; });
 }
 
 void ListWindow::runListMode() {

@@ -12,6 +12,9 @@ class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QKeyEvent;
+namespace live {
+class Follower;
+}
 
 namespace catalog {
 
@@ -65,6 +68,10 @@ public:
     QPushButton* Button4;  // "Выход"
 
     int Tag = 0;
+
+    // Reads the list again when another workstation changes a table it shows, keeping the current row (by the
+    // id field), the scroll position and the search; held back while a row is edited in the grid.
+    live::Follower* liveList = nullptr;
 
     void FormActivate();
     void Edit1Change();

@@ -76,7 +76,9 @@ CommandLine parseCommandLine(const QStringList& args) {
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
     // Shows the hidden «Импорт» command; taken by the start-up (app/main.cpp), known here so it is no error.
     const QCommandLineOption import(QStringLiteral("import"), QString());
-    p.addOptions({host, port, dbname, user, help, version, import});
+    // Turns the live refresh of the open views off (a slow link).
+    const QCommandLineOption noLive(QStringLiteral("no-live"), QString());
+    p.addOptions({host, port, dbname, user, help, version, import, noLive});
     CommandLine out;
     // The parser wants the program's name first. --help and --version are answered even beside a bad option.
     const bool good = p.parse(QStringList{QStringLiteral("tabel")} + args);
@@ -103,6 +105,7 @@ CommandLine parseCommandLine(const QStringList& args) {
         out.dbname = p.value(dbname);
     if (p.isSet(user))
         out.user = p.value(user);
+    out.noLive = p.isSet(noLive);
     return out;
 }
 
@@ -117,10 +120,12 @@ QString helpText() {
         "  -h, --help        эта справка\n"
         "  -v, --version     версия программы\n"
         "  --import          показать команду «Импорт» главного окна\n"
+        "  --no-live         не обновлять открытые окна по изменениям с других рабочих мест\n"
         "\n"
         "Чего нет в командной строке, берётся из ~/.config/tabel/tabel.conf, затем из /etc/tabel/tabel.conf\n"
         "(раздел [connection]: host, port, dbname, user, password, sslmode, sslrootcert; раздел [login]:\n"
-        "mode = word или person), затем из переменных PGHOST, PGPORT, ... и файла ~/.pgpass.\n"
+        "mode = word или person; раздел [client]: live = false отключает автообновление), затем из\n"
+        "переменных PGHOST, PGPORT, ... и файла ~/.pgpass.\n"
         "Пароль в командной строке не задаётся.\n");
 }
 
@@ -242,6 +247,11 @@ Resolved resolve(const CommandLine& line, const Sources& sources) {
     QMap<QString, QString> import = readSection(sources.systemFile, QStringLiteral("import"));
     import.insert(readSection(sources.userFile, QStringLiteral("import")));
     out.importSource = import.value(QStringLiteral("source"));
+    QMap<QString, QString> client = readSection(sources.systemFile, QStringLiteral("client"));
+    client.insert(readSection(sources.userFile, QStringLiteral("client")));
+    const QString liveText = client.value(QStringLiteral("live")).trimmed().toLower();
+    out.live = !(line.noLive || liveText == QLatin1String("false") || liveText == QLatin1String("no") ||
+                 liveText == QLatin1String("off") || liveText == QLatin1String("0"));
     return out;
 }
 

@@ -15,7 +15,8 @@
 //      libpq fills it in itself;
 //   5. the built-in connection text.
 // Both files are INI: [connection] host, port, dbname, user, password, sslmode, sslrootcert;
-// [login] mode = word|person; [import] source (the legacy database's connection text).
+// [login] mode = word|person; [import] source (the legacy database's connection text); [client] live = false
+// (the open views no longer follow the other workstations' changes).
 // A password is never taken from the command line and never handed to a child process.
 namespace settings {
 
@@ -26,7 +27,8 @@ struct CommandLine {
     std::optional<QString> host, port, dbname, user;
     bool help = false;
     bool version = false;
-    QString error;  // an unknown option or a missing value; empty when the line is good
+    bool noLive = false;  // --no-live: the open views do not follow the database
+    QString error;        // an unknown option or a missing value; empty when the line is good
 };
 
 // Reads the program's arguments (its own name excluded). The positional form DBNAME SERVER counts only when
@@ -50,6 +52,7 @@ struct Resolved {
                                     // "environment", "built-in" (a key libpq fills in names "environment")
     LoginKind login = LoginKind::Word;
     QString importSource;  // empty: the built-in one
+    bool live = true;      // the open views follow the database ([client] live = false or --no-live: off)
 };
 
 Resolved resolve(const CommandLine& line, const Sources& sources);

@@ -4,9 +4,12 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
+
+#include "core/ui_modals.h"
 
 namespace ui {
 
@@ -105,12 +108,32 @@ Handler* setHandler(Handler* h) {
     return old;
 }
 
+namespace {
+QList<QPointer<QWidget>>& shownModals() {
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+// Keeps a window on the list of the modal showings while it runs.
+struct ModalShown {
+    explicit ModalShown(QWidget* w) { shownModals().append(w); }
+    ~ModalShown() { shownModals().removeLast(); }
+};
+}  // namespace
+
 int messageBox(const QString& text, const QString& caption, int flags) {
+    const ModalShown shown(nullptr);
     return handler().messageBox(text, caption, flags);
 }
 
 int execModal(QDialog* dialog) {
+    const ModalShown shown(dialog);
     return handler().execModal(dialog);
+}
+
+QWidget* topModal(bool* any) {
+    if (any)
+        *any = !shownModals().isEmpty();
+    return shownModals().isEmpty() ? nullptr : shownModals().last().data();
 }
 
 void showError(const QString& message, const QString& detail) {

@@ -311,3 +311,4 @@ CREATE INDEX person_s_code_integer_idx ON cmn_contractor.person ((s_code::intege
 -- ---------------------------------------------------------------------------
 
 \ir closed_months_audit.sql
+\ir live_refresh.sql

@@ -33,6 +33,7 @@
 #include "core/format.h"
 #include "core/job.h"
 #include "core/keys.h"
+#include "core/live.h"
 #include "core/report/report_definition.h"
 #include "core/sqltext.h"
 #include "core/ui.h"
@@ -183,6 +184,9 @@ TForm1::TForm1(QWidget* parent)
     MonthClosedLabel->hide();
     top->addWidget(MonthClosedLabel);
     bottom->addStretch(1);
+    LiveStatus = named(new QLabel, "LiveStatus");
+    LiveStatus->setStyleSheet(QStringLiteral("color: #606060;"));
+    bottom->addWidget(LiveStatus);
     Button4->setAutoDefault(true);
     bottom->addWidget(Button4);
 
@@ -195,6 +199,22 @@ TForm1::TForm1(QWidget* parent)
     bindKeys();
     paintShiftButtons();
     colours::paintChoice(CBox1, false, colours::clRed);
+
+    // The journal follows the shift records of its date, and the names it shows.
+    liveJournal = new live::Follower(
+        this,
+        [this](const live::Change& c) {
+            static const QStringList names{
+                QStringLiteral("cmn_contractor.person"), QStringLiteral("cmn_gds_and_srv.gds_and_srv"),
+                QStringLiteral("accounts_dep.oper"), QStringLiteral("accounts_dep.vid_oper")};
+            if (!activated_ || !app().dm->Smena1.isOpen())
+                return false;
+            return c.all || c.touchesTable(names) ||
+                   (c.table == QLatin1String("accounts_dep.smena") && c.touchesDay(DateT->date()));
+        },
+        [this] { liveRefresh(); });
+    connect(liveJournal, &live::Follower::updated, this, [this] { showLiveStatus(); });
+    connect(&live::Listener::instance(), &live::Listener::liveChanged, this, [this] { showLiveStatus(); });
 
     // Handlers.
     auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
@@ -320,6 +340,7 @@ void TForm1::reloadJournal() {
         dm.smena(s).setParam(QStringLiteral("data"), DateT->date());
     openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
     updateMonthState();
+    liveJournal->markUpdated();
 }
 
 void TForm1::updateMonthState() {
@@ -365,6 +386,7 @@ void TForm1::Button8Click() {
         dm.smena(s).close();
     openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
     updateMonthState();
+    liveJournal->markUpdated();
 }
 
 void TForm1::shiftClicked(int shift) {
@@ -524,4 +546,27 @@ void TForm1::Timer1Timer() {
         return;  // the connection is the long job's; the next turn checks the version
     if (app().form23)
         app().form23->VersionCheck();
+}
+
+void TForm1::liveRefresh() {
+    live::reloadKeeping(DBGrid2, QStringLiteral("id"), [this] {
+        TDataModule6& dm = *app().dm;
+        for (int s = 1; s <= 4; ++s)
+            dm.smena(s).close();
+        openAll({&dm.Smena1, &dm.Smena2, &dm.Smena3, &dm.Smena4});
+        updateMonthState();
+    });
+}
+
+void TForm1::showLiveStatus() {
+    const QDateTime at = liveJournal->lastUpdate();
+    QString text = at.isValid() ? QStringLiteral("Обновлено ") + at.toString(QStringLiteral("HH:mm:ss")) : QString();
+    if (!live::enabled())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + QStringLiteral("автообновление выключено");
+    else if (!live::Listener::instance().isLive())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + QStringLiteral("нет связи");
+    LiveStatus->setText(text);
+    LiveStatus->setToolTip(live::enabled() && live::Listener::instance().isLive()
+                               ? QStringLiteral("Журнал обновляется сам по изменениям с других рабочих мест")
+                               : QStringLiteral("Изменения с других рабочих мест видны после «Обновить»"));
 }

@@ -18,6 +18,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class DbGrid;
+namespace live {
+class Follower;
+}
 
 // The main window: the shift journal of one date and shift, with its acceptance marks; the hub from which
 // every other window is opened.
@@ -124,6 +127,14 @@ public:
     // The default period of the summary reports for a day: the whole previous month, [first day, first day of
     // the day's month).
     static std::pair<QDate, QDate> summaryPeriod(const QDate& today);
+
+    // Live refresh: the journal of the date reads itself again when another workstation changes its records,
+    // keeping the current record and the scroll position; LiveStatus tells when it was last brought up to date
+    // and whether the database's announcements arrive.
+    live::Follower* liveJournal = nullptr;
+    QLabel* LiveStatus;
+    void liveRefresh();
+    void showLiveStatus();
 
 protected:
     void showEvent(QShowEvent* event) override;

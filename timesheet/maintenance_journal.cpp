@@ -14,6 +14,7 @@
 #include "core/dataset_model.h"
 #include "core/format.h"
 #include "core/keys.h"
+#include "core/live.h"
 #include "core/ui.h"
 #include "timesheet/maintenance_dialog.h"
 #include "timesheet/maintenance_logic.h"
@@ -101,6 +102,22 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
     DTPcker1->setToolTip(QStringLiteral("Предыдущий/следующий день: Ctrl+←/Ctrl+→"));
 
     CBox1Click();
+
+    liveDay = new live::Follower(
+        this,
+        [this](const live::Change& c) {
+            return fatigue.isOpen() &&
+                   (c.all || (c.table == QLatin1String("accounts_dep.fatigue") && c.touchesDay(DTPcker1->date())) ||
+                    c.touchesTable({QStringLiteral("accounts_dep.person"), QStringLiteral("accounts_dep.vid_oper"),
+                                    QStringLiteral("cmn_classifier.item")}));
+        },
+        [this] {
+            live::reloadKeeping(DBGrid1, QStringLiteral("id"), [this] {
+                fatigue.close();
+                fatigue.open();
+                updateMonthState();
+            });
+        });
     setResizableWindow(this, QSize(790, 460));
 }
 

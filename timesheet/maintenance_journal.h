@@ -7,6 +7,9 @@
 #include "timesheet/maintenance_dialog.h"
 
 class DbGrid;
+namespace live {
+class Follower;
+}
 class QCheckBox;
 class QLabel;
 class QDateEdit;
@@ -51,6 +54,9 @@ public:
 
     // Reopens the day list and returns to the row number it was on.
     void reloadKeepingRow();
+
+    // Reads the day list again when another workstation changes the day's entries (the same entry kept).
+    live::Follower* liveDay = nullptr;
 
 protected:
     TForm24::Day day() const;

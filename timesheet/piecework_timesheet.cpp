@@ -14,6 +14,7 @@
 #include "base/shared_rules.h"
 #include "core/dataset_model.h"
 #include "core/format.h"
+#include "core/live.h"
 #include "core/ui.h"
 #include "timesheet/window_style.h"
 
@@ -212,6 +213,24 @@ TForm27::TForm27(QWidget* parent)
     const QDate today = QDate::currentDate();
     markDays(today.year(), today.month());
     setResizableWindow(this, QSize(1100, 600));
+
+    liveMonth = new live::Follower(
+        this,
+        [this](const live::Change& c) {
+            static const QStringList tables{
+                QStringLiteral("accounts_dep.h_tabel"), QStringLiteral("accounts_dep.smena"),
+                QStringLiteral("accounts_dep.fatigue"), QStringLiteral("cmn_contractor.person")};
+            const int y = year() != 0 ? year() : QDate::currentDate().year();
+            return current->isOpen() && c.touchesTable(tables) && c.touchesMonth(y, ComboBox1->currentIndex() + 1);
+        },
+        [this] {
+            live::reloadKeeping(DBGrid, QStringLiteral("id"), [this] {
+                current->close();
+                current->open();
+                all_price.close();
+                all_price.open();
+            });
+        });
 }
 
 void TForm27::openSheet(int kind) {

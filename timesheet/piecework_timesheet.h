@@ -8,6 +8,9 @@ class DbGrid;
 class QComboBox;
 class QLabel;
 class QPushButton;
+namespace live {
+class Follower;
+}
 
 // Statements of the piece-work time sheet window.
 namespace piecework {
@@ -56,6 +59,9 @@ public:
 
     void FormActivate();
     void ComboBox1Change();  // loads the month
+
+    // Reads the month's sheet again when another workstation changes the month (rows kept by worker).
+    live::Follower* liveMonth = nullptr;
 
     // The year chosen in cb_year (0 when none).
     int year() const;

@@ -18,6 +18,7 @@
 #include "core/excel_writer.h"
 #include "core/format.h"
 #include "core/job.h"
+#include "core/live.h"
 #include "core/ui.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_print.h"
@@ -104,6 +105,24 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent) {
     connect(Button5, &QPushButton::clicked, this, ui::guarded([this](bool) { Button5Click(); }));
     connect(Button6, &QPushButton::clicked, this, ui::guarded([this](bool) { Button6Click(); }));
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+
+    liveMonth = new live::Follower(
+        this,
+        [this](const live::Change& c) {
+            static const QStringList tables{QStringLiteral("accounts_dep.h_tabel"),
+                                            QStringLiteral("accounts_dep.smena"),
+                                            QStringLiteral("cmn_contractor.person")};
+            return app().dm->hTabel(1).isOpen() && c.touchesTable(tables) && c.touchesMonth(year(), month());
+        },
+        [this] {
+            for (int s = 1; s <= 3; ++s) {
+                Dataset& ds = app().dm->hTabel(s);
+                live::reloadKeeping(grids_[size_t(s - 1)], QStringLiteral("id"), [&ds] {
+                    ds.close();
+                    ds.open();
+                });
+            }
+        });
 }
 
 QList<GridColumn> TForm19::columns() const {

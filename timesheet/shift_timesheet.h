@@ -11,6 +11,9 @@ class QComboBox;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+namespace live {
+class Follower;
+}
 
 // The time sheet by shifts: one month's hours per worker and day as they stand in the time sheet, a tab per
 // shift; rebuilds the month from the shift records, prints the month and writes it to a workbook.
@@ -56,6 +59,9 @@ public:
 
     // The colours of the grids' cells (ForegroundRole, BackgroundRole, FontRole).
     QVariant cellStyle(const Dataset& ds, int row, const GridColumn& column, int role) const;
+
+    // Reads the month's three sheets again when another workstation changes the month (rows kept by id).
+    live::Follower* liveMonth = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
