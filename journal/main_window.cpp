@@ -40,6 +40,7 @@
 #include "journal/shift_records.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
+#include "monthend/month_check_window.h"
 #include "reports/summary_reports.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/piecework_timesheet.h"
@@ -92,6 +93,7 @@ TForm1::TForm1(QWidget* parent)
     N16 = named(MainMenu1->addAction(QStringLiteral("Структура БД")), "N16");
     NMonthClose = named(N11->addAction(QStringLiteral("Закрытие месяцев…")), "NMonthClose");
     NAudit = named(N7->addAction(QStringLiteral("История изменений")), "NAudit");
+    NMonthCheck = named(N7->addAction(QStringLiteral("Проверка месяца")), "NMonthCheck");
 
     // Shift, date and day off.
     RadioButton1 = named(new QRadioButton(QStringLiteral("Смена №1")), "RadioButton1");
@@ -245,6 +247,7 @@ TForm1::TForm1(QWidget* parent)
     on(NMonthClose, &QAction::triggered, &TForm1::NMonthCloseClick);
     on(NAudit, &QAction::triggered, &TForm1::NAuditClick);
     on(NHistory, &QAction::triggered, &TForm1::NHistoryClick);
+    on(NMonthCheck, &QAction::triggered, &TForm1::NMonthCheckClick);
 
     // The version check runs every 30 s from the creation of the window to the end of the program.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -524,4 +527,24 @@ void TForm1::Timer1Timer() {
         return;  // the connection is the long job's; the next turn checks the version
     if (app().form23)
         app().form23->VersionCheck();
+}
+
+void TForm1::NMonthCheckClick() {
+    app().monthCheck->openFor(DateT->date(), loginMode ? loginMode : login::modeOfWord(loginText));
+}
+
+void TForm1::showRecord(const QDate& date, int shift, int id) {
+    DateT->setDate(date);
+    DateTChange();
+    selectShift(shift);
+    Dataset& q = currentShiftQuery();
+    if (id > 0 && q.isOpen())
+        q.locate(QStringLiteral("id"), id);
+}
+
+void TForm1::showFinding(const QString& src, const QDate& date, int shift, int id) {
+    if (src == QLatin1String("fatigue"))
+        app().form25->openFor(date, id);
+    else
+        showRecord(date, shift, id);
 }
