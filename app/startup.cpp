@@ -26,6 +26,7 @@
 #include "core/ui.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
+#include "monthend/earnings_window.h"
 #include "monthend/month_check_window.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
@@ -94,6 +95,7 @@ void createWindows() {
     make(w.monthClose);
     make(w.audit);
     make(w.monthCheck);
+    make(w.earnings);
     QObject::connect(w.monthCheck, &MonthCheckWindow::recordWanted, w.form1,
                      ui::guarded([](const QString& src, const QDate& date, int shift, int id) {
                          app().form1->showFinding(src, date, shift, id);

@@ -29,6 +29,7 @@ class TForm27;
 class MonthCloseWindow;
 class AuditWindow;
 class MonthCheckWindow;
+class EarningsWindow;
 
 struct Windows {
     TDataModule6* dm = nullptr;
@@ -58,6 +59,7 @@ struct Windows {
     MonthCloseWindow* monthClose = nullptr;  // closing and reopening months
     AuditWindow* audit = nullptr;            // the history of changes
     MonthCheckWindow* monthCheck = nullptr;  // the checks of a month before it is closed
+    EarningsWindow* earnings = nullptr;      // the earnings statement of a month
 };
 
 Windows& app();

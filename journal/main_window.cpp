@@ -40,6 +40,7 @@
 #include "journal/shift_records.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
+#include "monthend/earnings_window.h"
 #include "monthend/month_check_window.h"
 #include "reports/summary_reports.h"
 #include "timesheet/maintenance_journal.h"
@@ -94,6 +95,7 @@ TForm1::TForm1(QWidget* parent)
     NMonthClose = named(N11->addAction(QStringLiteral("Закрытие месяцев…")), "NMonthClose");
     NAudit = named(N7->addAction(QStringLiteral("История изменений")), "NAudit");
     NMonthCheck = named(N7->addAction(QStringLiteral("Проверка месяца")), "NMonthCheck");
+    NEarnings = named(N7->addAction(QStringLiteral("Расчетный листок")), "NEarnings");
 
     // Shift, date and day off.
     RadioButton1 = named(new QRadioButton(QStringLiteral("Смена №1")), "RadioButton1");
@@ -248,6 +250,7 @@ TForm1::TForm1(QWidget* parent)
     on(NAudit, &QAction::triggered, &TForm1::NAuditClick);
     on(NHistory, &QAction::triggered, &TForm1::NHistoryClick);
     on(NMonthCheck, &QAction::triggered, &TForm1::NMonthCheckClick);
+    on(NEarnings, &QAction::triggered, &TForm1::NEarningsClick);
 
     // The version check runs every 30 s from the creation of the window to the end of the program.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -531,6 +534,10 @@ void TForm1::Timer1Timer() {
 
 void TForm1::NMonthCheckClick() {
     app().monthCheck->openFor(DateT->date(), loginMode ? loginMode : login::modeOfWord(loginText));
+}
+
+void TForm1::NEarningsClick() {
+    app().earnings->openFor(DateT->date());
 }
 
 void TForm1::showRecord(const QDate& date, int shift, int id) {

@@ -62,6 +62,7 @@ public:
     QAction* NMonthClose;  // Табель / Закрытие месяцев…
     QAction* NAudit;       // Отчеты / История изменений
     QAction* NMonthCheck;  // Отчеты / Проверка месяца
+    QAction* NEarnings;    // Отчеты / Расчетный листок
     QAction* NHistory;     // the grid's context menu, Ctrl+H: the history of the current record
 
     QRadioButton* RadioButton1;
@@ -116,6 +117,7 @@ public:
     void NAuditClick();
     void NHistoryClick();
     void NMonthCheckClick();
+    void NEarningsClick();
 
     // The journal of date and shift with record id current (the first row when it is not there).
     void showRecord(const QDate& date, int shift, int id);
