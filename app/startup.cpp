@@ -27,6 +27,8 @@
 #include "core/ui.h"
 #include "journal/main_window.h"
 #include "journal/shift_entry_dialog.h"
+#include "monthend/earnings_window.h"
+#include "monthend/month_check_window.h"
 #include "reports/detailed_by_products.h"
 #include "reports/detailed_by_workers.h"
 #include "reports/report_by_products.h"
@@ -93,6 +95,12 @@ void createWindows() {
     make(w.form27);
     make(w.monthClose);
     make(w.audit);
+    make(w.monthCheck);
+    make(w.earnings);
+    QObject::connect(w.monthCheck, &MonthCheckWindow::recordWanted, w.form1,
+                     ui::guarded([](const QString& src, const QDate& date, int shift, int id) {
+                         app().form1->showFinding(src, date, shift, id);
+                     }));
     // The open views follow the database from now on (unless the start-up turned it off).
     if (live::enabled() && w.dm && w.dm->ADO_DB.isOpen())
         live::Listener::instance().start(w.dm->ADO_DB);

@@ -60,6 +60,7 @@ Summary summary(Db& db, int year, int month) {
     s.records = r->text(0, 0).toInt();
     s.unaccepted = r->text(0, 1).toInt();
     s.entries = r->text(0, 2).toInt();
+    s.checks = month_check::counts(db, year, month);
     return s;
 }
 
@@ -68,6 +69,8 @@ QString confirmText(const Summary& s) {
                    QStringLiteral("?\n\nЗаписей смен: ") + QString::number(s.records) +
                    QStringLiteral(", из них не принято: ") + QString::number(s.unaccepted) +
                    QStringLiteral(".\nЗаписей хоз. работ: ") + QString::number(s.entries) + QStringLiteral(".");
+    if (!s.checks.empty())
+        text += QStringLiteral("\n\nПроверка месяца:\n") + month_check::countsText(s.checks);
     text += QStringLiteral("\n\nПосле закрытия записи месяца не изменяются.");
     return text;
 }

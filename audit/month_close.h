@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "base/write_outcome.h"
+#include "monthend/month_checks.h"
 
 class Db;
 
@@ -19,9 +21,10 @@ QString monthsSql();
 struct Summary {
     int year = 0;
     int month = 0;
-    int records = 0;     // shift records
-    int unaccepted = 0;  // of them not accepted
-    int entries = 0;     // maintenance entries
+    int records = 0;                         // shift records
+    int unaccepted = 0;                      // of them not accepted
+    int entries = 0;                         // maintenance entries
+    std::vector<month_check::Count> checks;  // the month check's counts
 };
 Summary summary(Db& db, int year, int month);
 

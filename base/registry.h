@@ -28,6 +28,8 @@ class TForm26;
 class TForm27;
 class MonthCloseWindow;
 class AuditWindow;
+class MonthCheckWindow;
+class EarningsWindow;
 
 struct Windows {
     TDataModule6* dm = nullptr;
@@ -56,6 +58,8 @@ struct Windows {
     TForm27* form27 = nullptr;               // piece-work time sheet
     MonthCloseWindow* monthClose = nullptr;  // closing and reopening months
     AuditWindow* audit = nullptr;            // the history of changes
+    MonthCheckWindow* monthCheck = nullptr;  // the checks of a month before it is closed
+    EarningsWindow* earnings = nullptr;      // the earnings statement of a month
 };
 
 Windows& app();

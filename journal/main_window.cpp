@@ -41,6 +41,8 @@
 #include "journal/shift_records.h"
 #include "migrate/legacy_import.h"
 #include "migrate/schema_upgrade.h"
+#include "monthend/earnings_window.h"
+#include "monthend/month_check_window.h"
 #include "reports/summary_reports.h"
 #include "timesheet/maintenance_journal.h"
 #include "timesheet/piecework_timesheet.h"
@@ -93,6 +95,8 @@ TForm1::TForm1(QWidget* parent)
     N16 = named(MainMenu1->addAction(QStringLiteral("Структура БД")), "N16");
     NMonthClose = named(N11->addAction(QStringLiteral("Закрытие месяцев…")), "NMonthClose");
     NAudit = named(N7->addAction(QStringLiteral("История изменений")), "NAudit");
+    NMonthCheck = named(N7->addAction(QStringLiteral("Проверка месяца")), "NMonthCheck");
+    NEarnings = named(N7->addAction(QStringLiteral("Расчетный листок")), "NEarnings");
 
     // Shift, date and day off.
     RadioButton1 = named(new QRadioButton(QStringLiteral("Смена №1")), "RadioButton1");
@@ -265,6 +269,8 @@ TForm1::TForm1(QWidget* parent)
     on(NMonthClose, &QAction::triggered, &TForm1::NMonthCloseClick);
     on(NAudit, &QAction::triggered, &TForm1::NAuditClick);
     on(NHistory, &QAction::triggered, &TForm1::NHistoryClick);
+    on(NMonthCheck, &QAction::triggered, &TForm1::NMonthCheckClick);
+    on(NEarnings, &QAction::triggered, &TForm1::NEarningsClick);
 
     // The version check runs every 30 s from the creation of the window to the end of the program.
     Timer1 = named(new QTimer(this), "Timer1");
@@ -569,4 +575,28 @@ void TForm1::showLiveStatus() {
     LiveStatus->setToolTip(live::enabled() && live::Listener::instance().isLive()
                                ? QStringLiteral("Журнал обновляется сам по изменениям с других рабочих мест")
                                : QStringLiteral("Изменения с других рабочих мест видны после «Обновить»"));
+}
+
+void TForm1::NMonthCheckClick() {
+    app().monthCheck->openFor(DateT->date(), loginMode ? loginMode : login::modeOfWord(loginText));
+}
+
+void TForm1::NEarningsClick() {
+    app().earnings->openFor(DateT->date());
+}
+
+void TForm1::showRecord(const QDate& date, int shift, int id) {
+    DateT->setDate(date);
+    DateTChange();
+    selectShift(shift);
+    Dataset& q = currentShiftQuery();
+    if (id > 0 && q.isOpen())
+        q.locate(QStringLiteral("id"), id);
+}
+
+void TForm1::showFinding(const QString& src, const QDate& date, int shift, int id) {
+    if (src == QLatin1String("fatigue"))
+        app().form25->openFor(date, id);
+    else
+        showRecord(date, shift, id);
 }

@@ -64,6 +64,8 @@ public:
     QAction* N16;          // Структура БД
     QAction* NMonthClose;  // Табель / Закрытие месяцев…
     QAction* NAudit;       // Отчеты / История изменений
+    QAction* NMonthCheck;  // Отчеты / Проверка месяца
+    QAction* NEarnings;    // Отчеты / Расчетный листок
     QAction* NHistory;     // the grid's context menu, Ctrl+H: the history of the current record
 
     QRadioButton* RadioButton1;
@@ -117,6 +119,13 @@ public:
     void NMonthCloseClick();
     void NAuditClick();
     void NHistoryClick();
+    void NMonthCheckClick();
+    void NEarningsClick();
+
+    // The journal of date and shift with record id current (the first row when it is not there).
+    void showRecord(const QDate& date, int shift, int id);
+    // A finding of the month check: a shift record in the journal, a maintenance entry in its journal.
+    void showFinding(const QString& src, const QDate& date, int shift, int id);
 
     // Whether the date's month is closed (as last read), and the writing buttons switched to match: a button is
     // enabled only when the login mode allows it and the month is open.

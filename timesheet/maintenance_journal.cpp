@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include "base/closed_months.h"
@@ -121,7 +122,9 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent), fatigue(app().dm->ADO_DB, Q
     setResizableWindow(this, QSize(790, 460));
 }
 
-void TForm25::openFor(const QDate& date) {
+void TForm25::openFor(const QDate& date, int id) {
+    wantedId_ = id;
+    const auto forget = qScopeGuard([this] { wantedId_ = 0; });
     {
         const QSignalBlocker block(DTPcker1);
         DTPcker1->setDate(date);
@@ -141,6 +144,8 @@ void TForm25::FormActivate() {
     fatigue.close();
     fatigue.setParam(QStringLiteral("d_date"), DTPcker1->date());
     fatigue.open();
+    if (wantedId_ > 0)
+        fatigue.locate(QStringLiteral("id"), wantedId_);
     updateMonthState();
 }
 

@@ -22,8 +22,9 @@ class TForm25 : public QDialog {
 public:
     explicit TForm25(QWidget* parent = nullptr);
 
-    // Opening from the main window: the date picker set to date and the day-off box set from it, shown modally.
-    void openFor(const QDate& date);
+    // Opening from the main window: the date picker set to date and the day-off box set from it, shown modally;
+    // entry id current when it is on that day (0: the first row).
+    void openFor(const QDate& date, int id = 0);
 
     int Tag = 0;
     int shiftNumber = 1;  // shift written into new entries
@@ -64,4 +65,5 @@ protected:
 
 private:
     bool monthClosed_ = false;
+    int wantedId_ = 0;
 };

@@ -98,6 +98,7 @@ struct Group {
     Band header;
     Band footer;
     bool repeatHeader = false;  // header printed again at the top of a page that continues the group
+    bool newPage = false;       // each group after the first starts on a page of its own
     // The header item whose text, in a header printed again, is followed by " (продолжение)"; empty: none.
     QString continuedItem;
 };

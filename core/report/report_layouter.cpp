@@ -201,6 +201,8 @@ public:
             }
             for (int g = open; g < levels; ++g) {
                 openLevels_ = g;  // the header itself does not repeat while it is being placed
+                if (prev >= 0 && def_.groups[size_t(g)].newPage && y_ > pageBodyTop_ + 1e-9)
+                    breakPage();
                 // The headers of the inner groups that open here follow it on the same page.
                 double inner = 0;
                 for (int k = g + 1; k < levels; ++k)
